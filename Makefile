@@ -1,0 +1,56 @@
+# The two commands of the README: `make run` and `make test`. Both install what
+# is missing (scripts/setup), configure and build.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+CMAKE_FLAGS ?=
+
+.PHONY: all setup configure build run test test-fast test-asan bench fuzz soak format clean
+
+all: build
+
+setup:
+	@scripts/setup
+
+configure: setup
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@$(BUILD)/game/mnemora $(ARGS)
+
+# Every test of the normal build, then the unit tests again under ASan + UBSan.
+test: build test-fast test-asan
+
+test-fast:
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-asan: setup
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DMNEMORA_SANITIZE=ON -DMNEMORA_ASSETS=OFF \
+		-DMNEMORA_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L unit
+
+bench: build
+	@scripts/bench $(BUILD)
+
+# Each libFuzzer target for FUZZ_SECONDS, starting from the kept corpus.
+fuzz: setup
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DMNEMORA_FUZZ=ON \
+		-DMNEMORA_ASSETS=OFF -DMNEMORA_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@scripts/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+soak: build
+	@scripts/soak $(BUILD)
+
+format:
+	@find src tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
