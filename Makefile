@@ -33,7 +33,7 @@ test-asan: setup
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DMNEMORA_SANITIZE=ON -DMNEMORA_ASSETS=OFF \
 		-DMNEMORA_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
-	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	@ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L unit
 
 bench: build
