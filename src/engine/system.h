@@ -140,7 +140,7 @@ class StringMap {
     V& Slot(std::string_view key) {
         if (Element* found = Find(key)) return found->value;
         ++size_;
-        return buckets_[Bucket(key)].push_front(Element{std::string(key), V{}}).value;
+        return buckets_[Bucket(key)].emplace_front(Element{std::string(key), V{}}).value;
     }
     size_t Size() const { return size_; }
     uint32_t BucketCount() const { return static_cast<uint32_t>(buckets_.size()); }
