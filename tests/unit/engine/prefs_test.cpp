@@ -286,23 +286,39 @@ TEST_F(PrefsTest, RewritingReplacesTheFileWholeAndKeepsItsMode) {
     EXPECT_EQ(Get("Mnemora.prefs"), kBom + "\r\nLanguage = de_DE\r\n");
 }
 
+// Runs ClosePrefFile under a file-size limit, which makes writing fail part
+// way (even for root).
+int CloseWithSizeLimit(rlim_t bytes) {
+    rlimit old_limit{};
+    getrlimit(RLIMIT_FSIZE, &old_limit);
+    rlimit small = old_limit;
+    small.rlim_cur = bytes;
+    auto old_handler = signal(SIGXFSZ, SIG_IGN);
+    if (setrlimit(RLIMIT_FSIZE, &small) != 0) return -1;
+    int result = ClosePrefFile();
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    signal(SIGXFSZ, old_handler);
+    return result;
+}
+
 TEST_F(PrefsTest, AFailedWriteLeavesTheOldFile) {
     Put("Mnemora.prefs", "Language = en_GB\n");
     ASSERT_EQ(OpenPrefFile(Path("Mnemora.prefs")), 1);
     WritePrefString("Language", std::string(100000, 'x'));
-    // A file-size limit makes the write fail part way, even for root.
-    rlimit old_limit{};
-    getrlimit(RLIMIT_FSIZE, &old_limit);
-    rlimit small = old_limit;
-    small.rlim_cur = 4096;
-    auto old_handler = signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    int result = ClosePrefFile();
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    signal(SIGXFSZ, old_handler);
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(CloseWithSizeLimit(4096), 0);
     EXPECT_EQ(Get("Mnemora.prefs"), "Language = en_GB\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+
+    // A new file that cannot be written leaves nothing behind.
+    ASSERT_EQ(CreatePrefFile(Path("new.prefs")), 1);
+    WritePrefString("Language", std::string(100000, 'x'));
+    EXPECT_EQ(CloseWithSizeLimit(4096), 0);
+    EXPECT_FALSE(fs::exists(Path("new.prefs")));
+
+    // Opening a missing file and closing it unchanged creates nothing either.
+    EXPECT_EQ(OpenPrefFile(Path("absent.prefs")), 0);
+    EXPECT_EQ(ClosePrefFile(), 1);
+    EXPECT_FALSE(fs::exists(Path("absent.prefs")));
 }
 
 TEST_F(PrefsTest, WritesGoAfterTheLastKeyOfTheirGroup) {
