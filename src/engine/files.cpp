@@ -36,9 +36,7 @@ struct FileObject {
     size_t read_pos = 0;
     bool at_end = false;
 
-    ~FileObject() {
-        if (fd >= 0) ::close(fd);
-    }
+    ~FileObject();
 };
 
 ObjectTable<FileObject> file_table;
@@ -58,6 +56,13 @@ bool Flush(FileObject& f) {
     bool ok = WriteAll(f.fd, f.pending.data(), f.pending.size());
     f.pending.clear();
     return ok;
+}
+
+// A file replaced under its number, or freed at exit, still gets its bytes.
+FileObject::~FileObject() {
+    if (fd < 0) return;
+    Flush(*this);
+    ::close(fd);
 }
 
 // Before writing: the descriptor's position is past the unread read-ahead,

@@ -114,16 +114,20 @@ TEST_F(FilesTest, FailuresLeaveNoObject) {
     EXPECT_EQ(OpenFileForReading(AutoId, dir_ + "fifo"), 0);  // and no hang
 }
 
-TEST_F(FilesTest, CloseAllClosesEveryFile) {
+TEST_F(FilesTest, ClosingAllOrReusingANumberKeepsTheWrittenBytes) {
     int a = NewFile(AutoId, dir_ + "a");
-    int b = NewFile(2, dir_ + "b");
+    ASSERT_EQ(NewFile(2, dir_ + "b"), 1);
     WriteTextLine(a, "a");
     WriteTextLine(2, "b");
+    ASSERT_EQ(NewFile(2, dir_ + "c"), 1);  // frees the file of "b", which keeps its line
+    WriteTextLine(2, "c");
+    EXPECT_EQ(Get("b"), "b\r\n");
     EXPECT_EQ(CloseFileObject(-1), 1);
     EXPECT_EQ(FileObjectValid(a), 0);
-    EXPECT_EQ(FileObjectValid(b == 1 ? 2 : b), 0);
+    EXPECT_EQ(FileObjectValid(2), 0);
     EXPECT_EQ(Get("a"), "a\r\n");
-    EXPECT_EQ(Get("b"), "b\r\n");
+    EXPECT_EQ(Get("c"), "c\r\n");
+    EXPECT_EQ(CloseFileObject(-1), 0);  // nothing left
 }
 
 TEST_F(FilesTest, QueryFileSizeTellsFilesFoldersAndMissingPaths) {
