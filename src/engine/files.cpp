@@ -1,0 +1,448 @@
+// Files and folders over POSIX calls.
+//
+// A file object keeps its descriptor, a 4096-byte write buffer and a read
+// buffer. Reads and writes may alternate: a write first gives back read-ahead
+// bytes by seeking, a read first flushes pending writes. Only regular files are
+// opened, and with O_NONBLOCK for the open itself, so a FIFO or device in place
+// of a file never blocks the game.
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "engine/files.h"
+#include "engine/object_table.h"
+#include "engine/system.h"
+
+namespace engine {
+
+namespace {
+
+constexpr size_t kWriteBufferSize = 4096;
+constexpr size_t kReadChunk = 4096;
+
+struct FileObject {
+    int fd = -1;
+    std::vector<uint8_t> pending;    // bytes not yet written
+    std::vector<uint8_t> readahead;  // bytes read but not yet delivered
+    size_t read_pos = 0;
+    bool at_end = false;
+
+    ~FileObject();
+};
+
+ObjectTable<FileObject> file_table;
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool Flush(FileObject& f) {
+    bool ok = WriteAll(f.fd, f.pending.data(), f.pending.size());
+    f.pending.clear();
+    return ok;
+}
+
+// A file replaced under its number, or freed at exit, still gets its bytes.
+FileObject::~FileObject() {
+    if (fd < 0) return;
+    Flush(*this);
+    ::close(fd);
+}
+
+// Before writing: the descriptor's position is past the unread read-ahead,
+// so seek back to where the caller believes it is.
+void DropReadahead(FileObject& f) {
+    size_t unread = f.readahead.size() - f.read_pos;
+    if (unread > 0) ::lseek(f.fd, -static_cast<off_t>(unread), SEEK_CUR);
+    f.readahead.clear();
+    f.read_pos = 0;
+    f.at_end = false;
+}
+
+// Makes at least one unread byte available; false at the end of the file.
+bool Fill(FileObject& f) {
+    if (f.read_pos < f.readahead.size()) return true;
+    if (f.at_end) return false;
+    if (!f.pending.empty() && !Flush(f)) return false;
+    f.readahead.resize(kReadChunk);
+    f.read_pos = 0;
+    ssize_t n;
+    do {
+        n = ::read(f.fd, f.readahead.data(), kReadChunk);
+    } while (n < 0 && errno == EINTR);
+    f.readahead.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    if (n <= 0) f.at_end = true;
+    return n > 0;
+}
+
+// Opens a descriptor on a regular file only; -1 otherwise.
+int OpenRegular(const std::string& path, int flags, mode_t mode = 0) {
+    int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+int StoreFile(int id, int fd) {
+    if (fd < 0) return 0;
+    auto object = std::make_unique<FileObject>();
+    object->fd = fd;
+    object->pending.reserve(kWriteBufferSize);
+    int result = file_table.Insert(id, std::move(object));
+    if (result == 0) ::close(fd);  // bad number: the descriptor must not leak
+    return result;
+}
+
+}  // namespace
+
+int NewFile(int id, std::string_view path) {
+    if (path.empty()) return 0;
+    std::string p(path);
+    // Probe for a bad number first: truncating a file we then cannot keep
+    // would destroy it for nothing.
+    if (id != AutoId && (id < 0 || id >= kMaxObjectNumber)) return 0;
+    int fd = OpenRegular(p, O_RDWR | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0) fd = OpenRegular(p, O_WRONLY | O_TRUNC);
+    return StoreFile(id, fd);
+}
+
+int OpenFileForReading(int id, std::string_view path) {
+    if (path.empty()) return 0;
+    if (id != AutoId && (id < 0 || id >= kMaxObjectNumber)) return 0;
+    return StoreFile(id, OpenRegular(std::string(path), O_RDONLY));
+}
+
+int64_t WriteBytes(int file, const void* buffer, int64_t length) {
+    FileObject* f = file_table.Get(file);
+    if (!f || !buffer || length < 1) return 0;
+    DropReadahead(*f);
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    if (f->pending.size() + static_cast<uint64_t>(length) <= kWriteBufferSize) {
+        f->pending.insert(f->pending.end(), bytes, bytes + length);
+        return length;
+    }
+    if (!Flush(*f)) return 0;
+    if (static_cast<uint64_t>(length) <= kWriteBufferSize) {
+        f->pending.insert(f->pending.end(), bytes, bytes + length);
+        return length;
+    }
+    return WriteAll(f->fd, bytes, static_cast<size_t>(length)) ? length : 0;
+}
+
+int WriteTextLine(int file, std::string_view text) {
+    if (!file_table.Get(file)) return 0;
+    std::string line(text);
+    line += "\r\n";
+    return WriteBytes(file, line.data(), static_cast<int64_t>(line.size())) > 0 ? 1 : 0;
+}
+
+std::string ReadTextLine(int file) {
+    FileObject* f = file_table.Get(file);
+    if (!f) return {};
+    std::string line;
+    while (Fill(*f)) {
+        auto begin = f->readahead.begin() + static_cast<std::ptrdiff_t>(f->read_pos);
+        auto stop = std::find_if(begin, f->readahead.end(),
+                                 [](uint8_t c) { return c == '\r' || c == '\n'; });
+        line.append(begin, stop);
+        f->read_pos = static_cast<size_t>(stop - f->readahead.begin());
+        if (stop == f->readahead.end()) continue;
+        uint8_t end = *stop;
+        ++f->read_pos;
+        if (end == '\r' && Fill(*f) && f->readahead[f->read_pos] == '\n') ++f->read_pos;
+        break;
+    }
+    return FromUtf16(ToUtf16(line));  // bad UTF-8 becomes U+FFFD
+}
+
+int FileAtEnd(int file) {
+    FileObject* f = file_table.Get(file);
+    return (!f || !Fill(*f)) ? 1 : 0;
+}
+
+int CloseFileObject(int file) {
+    bool ok = true;
+    if (file == -1) {
+        if (file_table.Count() == 0) return 0;
+        file_table.ForEach([&ok](int, FileObject& f) { ok = Flush(f) && ok; });
+        file_table.ReleaseAll();
+        return ok ? 1 : 0;
+    }
+    FileObject* f = file_table.Get(file);
+    if (!f) return 0;
+    ok = Flush(*f);
+    file_table.Release(file);
+    return ok ? 1 : 0;
+}
+
+int FileObjectValid(int file) {
+    return file_table.Get(file) ? 1 : 0;
+}
+
+// ---- Files and folders ------------------------------------------------------
+
+int64_t QueryFileSize(std::string_view path) {
+    if (path.empty()) return -1;
+    struct stat st {};
+    if (::stat(std::string(path).c_str(), &st) != 0) return -1;
+    if (S_ISDIR(st.st_mode)) return -2;
+    return static_cast<int64_t>(st.st_size);
+}
+
+int MakeFolder(std::string_view path) {
+    std::string p(path);
+    while (!p.empty() && (p.back() == ' ' || p.back() == '\t' || p.back() == '/'))
+        p.pop_back();
+    if (p.empty()) return 0;
+    return ::mkdir(p.c_str(), 0777) == 0 ? 1 : 0;
+}
+
+int RemoveFile(std::string_view path, int flags) {
+    if (path.empty()) return 0;
+    std::string p(path);
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
+    if ((flags & 2) && S_ISREG(st.st_mode)) ::chmod(p.c_str(), st.st_mode | S_IWUSR);
+    return ::unlink(p.c_str()) == 0 ? 1 : 0;
+}
+
+namespace {
+
+struct TempState {
+    std::string folder;  // "" until made
+    pid_t owner = 0;     // only the process that made it removes it
+    bool cleanup_registered = false;
+};
+TempState temp_state;
+
+std::string SharedTempFolder() {
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string base = (tmpdir && tmpdir[0] == '/') ? tmpdir : "/tmp";
+    if (base.back() != '/') base += '/';
+    return base;
+}
+
+std::string EnvFolder(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value || value[0] != '/') return {};
+    std::string folder = value;
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+}  // namespace
+
+std::string TempFolder() {
+    auto& t = temp_state;
+    if (!t.folder.empty()) return t.folder;
+    std::string base = SharedTempFolder();
+    std::string name = base + "mnemora-XXXXXX";
+    if (!::mkdtemp(name.data())) return base;
+    t.folder = name + "/";
+    t.owner = ::getpid();
+    if (!t.cleanup_registered) {
+        std::atexit(RemoveTempFolder);
+        t.cleanup_registered = true;
+    }
+    return t.folder;
+}
+
+void RemoveTempFolder() {
+    auto& t = temp_state;
+    if (t.folder.empty()) return;
+    if (t.owner == ::getpid()) {
+        std::error_code ec;
+        std::filesystem::remove_all(t.folder, ec);
+    }
+    t.folder.clear();
+}
+
+std::string ProfileFolder() {
+    std::string home = EnvFolder("HOME");
+    if (!home.empty()) return home;
+    if (passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') {
+        home = pw->pw_dir;
+        if (home.back() != '/') home += '/';
+    }
+    return home;
+}
+
+std::string ApplicationDataFolder() {
+    std::string data = EnvFolder("XDG_DATA_HOME");
+    if (!data.empty()) return data;
+    std::string home = ProfileFolder();
+    return home.empty() ? std::string() : home + ".local/share/";
+}
+
+// ---- Folder scans -------------------------------------------------------------
+
+namespace {
+
+struct FolderScan {
+    std::vector<std::pair<std::string, bool>> entries;  // name, is a folder
+    size_t next = 0;                                    // entries delivered so far
+};
+
+ObjectTable<FolderScan> scan_table;
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Wildcard match with "*" and "?", ASCII letters without regard to case.
+// Iterative with one backtrack point, so no pattern makes it slow.
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+    size_t p = 0, n = 0, star = std::string_view::npos, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() &&
+            (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
+            ++p, ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+}  // namespace
+
+int ScanFolder(int id, std::string_view folder, std::string_view pattern) {
+    if (id != AutoId && (id < 0 || id >= kMaxObjectNumber)) return 0;
+    std::string path(folder.empty() ? std::string_view("./") : folder);
+    if (path.back() != '/') path += '/';
+    std::string wanted(pattern.empty() ? std::string_view("*.*") : pattern);
+    if (wanted == "*.*") wanted = "*";  // every name, with or without a dot
+
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) return 0;
+    auto scan = std::make_unique<FolderScan>();
+    while (dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name == "." || name == ".." || !WildcardMatch(wanted, name)) continue;
+        struct stat st {};
+        bool is_folder =
+            ::stat((path + std::string(name)).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        scan->entries.emplace_back(std::string(name), is_folder);
+    }
+    ::closedir(dir);
+    std::sort(scan->entries.begin(), scan->entries.end());
+    return scan_table.Insert(id, std::move(scan));
+}
+
+int NextFolderEntry(int scan) {
+    FolderScan* s = scan_table.Get(scan);
+    if (!s || s->next >= s->entries.size() + 1) return 0;
+    ++s->next;
+    return s->next <= s->entries.size() ? 1 : 0;
+}
+
+std::string FolderEntryName(int scan) {
+    FolderScan* s = scan_table.Get(scan);
+    if (!s || s->next == 0 || s->next > s->entries.size()) return {};
+    return s->entries[s->next - 1].first;
+}
+
+int FolderEntryIsFolder(int scan) {
+    FolderScan* s = scan_table.Get(scan);
+    if (!s || s->next == 0 || s->next > s->entries.size()) return 0;
+    return s->entries[s->next - 1].second ? 1 : 0;
+}
+
+void EndFolderScan(int scan) {
+    if (scan == -1) {
+        scan_table.ReleaseAll();
+    } else {
+        scan_table.Release(scan);
+    }
+}
+
+// ---- Path parts ---------------------------------------------------------------
+
+std::string FolderPart(std::string_view path) {
+    if (!path.empty() && path.front() == '"') path.remove_prefix(1);
+    path = path.substr(0, path.find('|'));
+    size_t last = path.find_last_of("/\\");
+    return last == std::string_view::npos ? std::string() : std::string(path.substr(0, last + 1));
+}
+
+std::string FileNamePart(std::string_view path, int flags) {
+    if (!path.empty() && path.front() == '"') {
+        path.remove_prefix(1);
+        path = path.substr(0, path.find('"'));
+    }
+    size_t last = path.find_last_of("/\\");
+    std::string_view name = last == std::string_view::npos ? path : path.substr(last + 1);
+    if (flags & 1) name = name.substr(0, name.rfind('.'));
+    return std::string(name);
+}
+
+std::string FileExtensionPart(std::string_view path) {
+    std::string name = FileNamePart(path, 0);
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+// ---- The program ----------------------------------------------------------------
+
+std::string ExecutablePath() {
+    std::error_code ec;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : path.string();
+}
+
+namespace {
+
+struct CommandLine {
+    std::vector<std::string> args;
+    size_t next = 0;
+};
+CommandLine command_line;
+
+}  // namespace
+
+void SetCommandArgs(int argc, const char* const* argv) {
+    command_line = {};
+    for (int i = 1; i < argc && argv; ++i) {
+        if (argv[i]) command_line.args.emplace_back(argv[i]);
+    }
+}
+
+int CommandArgCount() {
+    return static_cast<int>(command_line.args.size());
+}
+
+std::string NextCommandArg() {
+    auto& c = command_line;
+    return c.next < c.args.size() ? c.args[c.next++] : std::string();
+}
+
+}  // namespace engine
