@@ -124,8 +124,8 @@ std::shared_ptr<Pcm> ToDevice(const int16_t* in, int64_t frames, int channels, i
         int64_t b = std::min<int64_t>(a + 1, frames - 1);
         int32_t frac = static_cast<int32_t>((pos >> 16) & 0xFFFF);
         for (int ch = 0; ch < 2; ++ch) {
-            int32_t s0 = sample(a, ch);
-            int32_t s1 = sample(b, ch);
+            int64_t s0 = sample(a, ch);
+            int64_t s1 = sample(b, ch);  // a step may span the whole 16-bit range
             dst[2 * i + ch] = static_cast<int16_t>(s0 + (((s1 - s0) * frac) >> 16));
         }
     }
@@ -248,7 +248,11 @@ std::shared_ptr<Pcm> DecodeVorbis(const uint8_t* data, uint64_t length) {
     std::vector<int16_t> samples;
     ogg_int64_t total = ov_pcm_total(&file, -1);
     if (total > max_frames) return nullptr;
-    if (total > 0) samples.reserve(static_cast<size_t>(total) * channels);
+    // The stream's claimed length only sizes the first allocation, and only as far
+    // as the data could plausibly hold (the last page's position is the sender's say).
+    if (total > 0) {
+        samples.reserve(std::min(static_cast<uint64_t>(total) * channels, length * 32));
+    }
 
     const int big_endian = std::endian::native == std::endian::big ? 1 : 0;
     char buffer[8192];

@@ -267,6 +267,19 @@ TEST_F(Fonts, StylesFallbacksAndBadSizes) {
     engine::SetCanvasFont(987654);
     EXPECT_EQ(engine::DrawCanvasText(5, 5, "Hello"), 5);
 
+    // Underline and strike-out add rows of ink below and through lower-case letters.
+    int plain_rows = 0;
+    for (int flags : {0, engine::kFontUnderline, engine::kFontStrikeOut}) {
+        Buffer ink(80, 40, {0, 0, 0, 0});
+        Open(ink, 14, flags);
+        engine::SetCanvasMode(0x11);
+        engine::DrawCanvasText(0, 0, "ooo");
+        const int rows = ink.InkRows();
+        if (flags == 0) plain_rows = rows;
+        if (flags == engine::kFontUnderline) EXPECT_GT(rows, plain_rows);
+        if (flags == engine::kFontStrikeOut) EXPECT_GE(rows, plain_rows);
+    }
+
     EXPECT_EQ(engine::LoadFontFace(4, "DejaVu Sans", 0, 0), 0);
     EXPECT_EQ(engine::LoadFontFace(4, "DejaVu Sans", -12, 0), 0);
     EXPECT_EQ(engine::LoadFontFace(4, "DejaVu Sans", 1 << 30, 0), 0);

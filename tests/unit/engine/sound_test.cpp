@@ -117,6 +117,17 @@ TEST_F(Sound, WavFormatsAreConvertedToStereoAtTheDeviceRate) {
         for (int16_t s : *pcm)
             ASSERT_EQ(s, 5000) << rate;
     }
+    // Full-scale steps interpolate between their ends without overflowing.
+    ASSERT_EQ(Decode(3, Wav({1, 1, 8000, 16}, Samples16({-32768, 32767, -32768, 32767}))), 1);
+    const auto& steps = *SoundPcm(3);
+    EXPECT_EQ(steps[0], -32768);
+    const double source[] = {-32768, 32767, -32768, 32767};
+    for (size_t frame = 0; frame < 16; ++frame) {  // up to the last source sample
+        const double at = frame * 8000.0 / 44100;
+        const auto i = static_cast<size_t>(at);
+        const double want = source[i] + (source[i + 1] - source[i]) * (at - i);
+        ASSERT_NEAR(steps[2 * frame], want, 2.0) << frame;
+    }
     // Extensible format with a PCM sub-format; a chunk before "fmt "; data before fmt.
     std::string ext = Fmt({0xFFFE, 2, 22050, 16});
     Put16(ext, 22);
