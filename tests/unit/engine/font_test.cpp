@@ -276,8 +276,12 @@ TEST_F(Fonts, StylesFallbacksAndBadSizes) {
         engine::DrawCanvasText(0, 0, "ooo");
         const int rows = ink.InkRows();
         if (flags == 0) plain_rows = rows;
-        if (flags == engine::kFontUnderline) EXPECT_GT(rows, plain_rows);
-        if (flags == engine::kFontStrikeOut) EXPECT_GE(rows, plain_rows);
+        if (flags == engine::kFontUnderline) {
+            EXPECT_GT(rows, plain_rows);
+        }
+        if (flags == engine::kFontStrikeOut) {
+            EXPECT_GE(rows, plain_rows);
+        }
     }
 
     EXPECT_EQ(engine::LoadFontFace(4, "DejaVu Sans", 0, 0), 0);
