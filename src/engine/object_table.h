@@ -28,7 +28,7 @@ inline constexpr int kMaxObjectNumber = 1 << 16;
 
 template <typename T>
 class ObjectTable {
-public:
+  public:
     // Creates a default-constructed object under `id` (a number, or AutoId) and
     // returns it, with `*result` set to the handle (AutoId) or 1 (a number).
     // Returns nullptr with `*result` 0 when `id` is neither.
@@ -89,9 +89,11 @@ public:
     }
 
     void ReleaseAll() {
-        for (auto& object : numbered_) object.reset();
+        for (auto& object : numbered_)
+            object.reset();
         for (size_t slot = 0; slot < auto_.size(); ++slot) {
-            if (auto_[slot].object) Release(MakeHandle(static_cast<int>(slot), auto_[slot].generation));
+            if (auto_[slot].object)
+                Release(MakeHandle(static_cast<int>(slot), auto_[slot].generation));
         }
     }
 
@@ -116,7 +118,7 @@ public:
 
     static bool IsHandle(int id) { return id > 0 && (id & kHandleBit) != 0; }
 
-private:
+  private:
     static constexpr int kHandleBit = 1 << 30;
     static constexpr int kMaxAutoSlots = 1 << 16;
 
