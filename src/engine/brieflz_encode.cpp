@@ -100,7 +100,8 @@ void Encoder::Insert(const uint8_t* in, size_t pos, size_t size) {
 size_t Encoder::LongestMatch(const uint8_t* in, size_t pos, size_t size, size_t* offset) const {
     if (pos + kMinMatch > size) return 0;
     const size_t limit = size - pos;
-    const size_t nice = level_ < 3 ? 32 : level_ < 6 ? 128 : limit;
+    // A match this long ends the search: longer chains rarely find better.
+    const size_t nice = level_ < 3 ? 32 : level_ < 6 ? 128 : level_ < 9 ? 512 : limit;
     const uint8_t* cur = in + pos;
     size_t best = kMinMatch - 1;
     int32_t cand = head_[Hash4(cur, hash_bits_)];
