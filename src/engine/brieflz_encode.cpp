@@ -88,7 +88,7 @@ Encoder::Encoder(int level)
       lazy_(level_ >= 3),
       hash_bits_(HashBitsFor(block_size_)),
       head_(size_t{1} << hash_bits_, -1),
-      prev_(block_size_, -1) {}
+      prev_() {}
 
 void Encoder::Insert(const uint8_t* in, size_t pos, size_t size) {
     if (pos + kMinMatch > size) return;
@@ -135,7 +135,11 @@ size_t Encoder::LongestMatch(const uint8_t* in, size_t pos, size_t size, size_t*
 
 size_t Encoder::EncodeBlock(const uint8_t* in, size_t size, uint8_t* out) {
     if (size == 0) return 0;
-    std::fill(head_.begin(), head_.end(), -1);
+    // Only as many hash slots as this block needs are used and cleared, so
+    // short inputs do not pay for the whole table.
+    hash_bits_ = HashBitsFor(size);
+    std::fill(head_.begin(), head_.begin() + (ptrdiff_t{1} << hash_bits_), -1);
+    if (prev_.size() < size) prev_.resize(size);
 
     BitWriter w{out};
     *w.out++ = in[0];

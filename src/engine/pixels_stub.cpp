@@ -3,8 +3,12 @@
 
 namespace engine::detail {
 
-bool LockCanvasTarget(int, PixelView*) { return false; }
+bool LockCanvasTarget(int, PixelView*) {
+    return false;
+}
 void UnlockCanvasTarget(int) {}
-bool ImagePixelView(int, PixelView*) { return false; }
+bool ImagePixelView(int, PixelView*) {
+    return false;
+}
 
 }  // namespace engine::detail

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     int a = engine::OpenArchive(engine::AutoId, pack, engine::kArchivePack);
     if (!a) return 0;
-    std::vector<uint8_t> buffer(1 << 20);
+    static std::vector<uint8_t> buffer(1 << 20);
     engine::ListArchive(a);
     for (int i = 0; engine::NextArchiveEntry(a) && i < 64; ++i) {
         const std::string name = engine::ArchiveEntryName(a);
