@@ -343,11 +343,13 @@ int main() {
         std::printf(" %s %.1f MB (%zu files)", s.c_str(), n / 1048576.0, count);
     }
     std::printf(", total %.1f MB\n", corpus / 1048576.0);
-    std::printf("fonts:");
-    for (const File& f : files) {
-        if (f.share == "font") std::printf(" %s", f.name.c_str());
+    for (const char* share : {"font", "ogg"}) {
+        std::printf("%s files:", share);
+        for (const File& f : files) {
+            if (f.share == share) std::printf(" %s", f.name.c_str());
+        }
+        std::printf("\n");
     }
-    std::printf("\n");
 
     std::vector<Result> results(shares.size());
     engine::blz::Encoder encoder(kLevel);

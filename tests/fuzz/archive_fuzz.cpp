@@ -18,8 +18,12 @@ struct ScratchFolder {
     std::filesystem::path path;
     ScratchFolder() {
         std::random_device random;
-        path = std::filesystem::temp_directory_path() /
-               ("mnemora_archive_fuzz_" + std::to_string(random()));
+        // A memory file system when there is one: every input is a file.
+        std::error_code ec;
+        auto base = std::filesystem::is_directory("/dev/shm", ec)
+                        ? std::filesystem::path("/dev/shm")
+                        : std::filesystem::temp_directory_path();
+        path = base / ("mnemora_archive_fuzz_" + std::to_string(random()));
         std::filesystem::create_directories(path);
     }
     ~ScratchFolder() {
