@@ -409,10 +409,14 @@ int main() {
     auto row = [&](const char* name, const Result& r) {
         double unpack = mbps(r.original, r.unpack_s + r.copy_s);
         double inflate = mbps(r.original, r.inflate_s);
-        std::printf("%-10s %8.2f %7.3f %9.1f %11.1f %12.1f %16.1f %7.2fx\n", name,
+        char decode_only[32] = "-";  // no entry of the share was compressed
+        if (r.compressed_entries_size > 0) {
+            std::snprintf(decode_only, sizeof decode_only, "%.1f",
+                          mbps(r.compressed_entries_size, r.unpack_s));
+        }
+        std::printf("%-10s %8.2f %7.3f %9.1f %11.1f %12.1f %16s %7.2fx\n", name,
                     r.original / 1048576.0, static_cast<double>(r.packed) / r.original,
-                    mbps(r.original, r.pack_s), unpack, inflate,
-                    mbps(r.compressed_entries_size, r.unpack_s), unpack / inflate);
+                    mbps(r.original, r.pack_s), unpack, inflate, decode_only, unpack / inflate);
     };
     for (size_t i = 0; i < shares.size(); ++i) {
         row(shares[i].c_str(), results[i]);
