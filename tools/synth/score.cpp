@@ -70,6 +70,10 @@ struct Parser {
     enum class Block { Piece, Instrument, Track } block = Block::Piece;
     // The note state of the open track: position, current duration and velocity.
     double beat = 0, duration = 1, velocity = 0.8;
+    // The open track's note tokens and their line numbers: a group may span
+    // several "notes" lines, so they are placed when the track ends.
+    std::vector<std::string> tokens;
+    std::vector<int> token_lines;
 
     bool Fail(const std::string& what) {
         error = line_number > 0 ? "line " + std::to_string(line_number) + ": " + what : what;
@@ -242,12 +246,13 @@ struct Parser {
     }
 
     // Expands "[ ... ]N" groups, then places each token.
-    bool Notes(const std::vector<std::string>& tokens, size_t& i, bool nested) {
+    bool Notes(size_t& i, bool nested) {
         while (i < tokens.size()) {
+            line_number = token_lines[i];
             const std::string& t = tokens[i++];
             if (t == "[") {
                 const size_t body = i;
-                if (!Notes(tokens, i, true)) return false;
+                if (!Notes(i, true)) return false;
                 // tokens[i - 1] is the closing "]N"
                 double times = 0;
                 if (!Number(tokens[i - 1].substr(1), times) || times < 1 || times > 1000 ||
@@ -255,7 +260,7 @@ struct Parser {
                     return Fail("a group closes with ]N, N a whole number from 1");
                 for (int k = 1; k < int(times); ++k) {
                     size_t again = body;
-                    if (!Notes(tokens, again, true)) return false;
+                    if (!Notes(again, true)) return false;
                 }
                 continue;
             }
@@ -315,9 +320,9 @@ struct Parser {
     bool TrackLine(const std::vector<std::string>& w) {
         Track& track = score.tracks.back();
         if (w[0] == "notes") {
-            std::vector<std::string> tokens(w.begin() + 1, w.end());
-            size_t i = 0;
-            return Notes(tokens, i, false);
+            tokens.insert(tokens.end(), w.begin() + 1, w.end());
+            token_lines.resize(tokens.size(), line_number);
+            return true;
         }
         std::vector<double> n;
         if (!Numbers(w, 1, 1, n)) return false;
@@ -340,7 +345,20 @@ struct Parser {
         return Fail("unknown track setting '" + w[0] + "'");
     }
 
+    // Places the notes of the track that is open, if any.
+    bool EndTrack() {
+        if (block != Block::Track) return true;
+        const int line = line_number;
+        size_t i = 0;
+        bool ok = Notes(i, false);
+        line_number = line;
+        tokens.clear();
+        token_lines.clear();
+        return ok;
+    }
+
     bool Line(const std::vector<std::string>& w) {
+        if ((w[0] == "instrument" || w[0] == "track") && !EndTrack()) return false;
         if (w[0] == "instrument") {
             if (w.size() != 2) return Fail("'instrument' takes a name");
             for (const Instrument& in : score.instruments)
@@ -404,6 +422,7 @@ bool ParseScore(const std::string& text, Score& score, std::string& error) {
         std::vector<std::string> w = Words(line);
         if (!w.empty() && !p.Line(w)) return false;
     }
+    if (!p.EndTrack()) return false;
     p.line_number = 0;
     for (const Instrument& i : score.instruments)
         if (i.oscillators.empty()) return p.Fail("instrument '" + i.name + "' has no oscillator");
