@@ -11,6 +11,9 @@ namespace {
 
 // Tolerance for beat arithmetic: triplets (1/3) never sum to exact binary values.
 constexpr double kBeatEpsilon = 1e-6;
+constexpr double kMaxBeats = 100000;
+constexpr size_t kMaxNotes = 200000;
+constexpr size_t kMaxTokens = 2000000;
 
 std::vector<std::string> Words(const std::string& line) {
     std::vector<std::string> words;
@@ -74,6 +77,7 @@ struct Parser {
     // several "notes" lines, so they are placed when the track ends.
     std::vector<std::string> tokens;
     std::vector<int> token_lines;
+    size_t placed = 0;  // tokens placed so far, repeats included
 
     bool Fail(const std::string& what) {
         error = line_number > 0 ? "line " + std::to_string(line_number) + ": " + what : what;
@@ -142,24 +146,28 @@ struct Parser {
             return Range(v, 20, 400, "tempo");
         }
         if (k == "meter") {
+            if (!Range(v, 1, 16, "meter")) return false;
             score.meter = int(v);
-            return v == std::floor(v) ? Range(v, 1, 16, "meter") : Fail("meter is whole beats");
+            return v == std::floor(v) ? true : Fail("meter is whole beats");
         }
         if (k == "bars") {
+            if (!Range(v, 1, 1000, "bars")) return false;
             score.bars = int(v);
-            return v == std::floor(v) ? Range(v, 1, 1000, "bars") : Fail("bars is a whole number");
+            return v == std::floor(v) ? true : Fail("bars is a whole number");
         }
         if (k == "tail") {
             score.tail = v;
             return Range(v, 0, 30, "tail");
         }
         if (k == "channels") {
+            if (v != 1 && v != 2) return Fail("channels is 1 or 2");
             score.channels = int(v);
-            return (v == 1 || v == 2) ? true : Fail("channels is 1 or 2");
+            return true;
         }
         if (k == "seed") {
+            if (!Range(v, 0, 4294967295.0, "seed")) return false;
             score.seed = uint32_t(v);
-            return Range(v, 0, 4294967295.0, "seed");
+            return true;
         }
         return Fail("unknown setting '" + k + "'");
     }
@@ -276,6 +284,7 @@ struct Parser {
 
     bool Token(const std::string& t) {
         Track& track = score.tracks.back();
+        if (++placed > kMaxTokens) return Fail("repeats expand to over 2000000 tokens");
         if (t == "|") {
             double bar = beat / score.meter;
             if (std::fabs(bar - std::round(bar)) > kBeatEpsilon)
@@ -314,6 +323,9 @@ struct Parser {
         }
         beat += duration;
         track.end_beat = beat;
+        // Bounds that keep a mistyped repeat count from eating the machine.
+        if (beat > kMaxBeats) return Fail("the track is longer than 100000 beats");
+        if (track.notes.size() > kMaxNotes) return Fail("the track has over 200000 notes");
         return true;
     }
 
