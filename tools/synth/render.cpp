@@ -218,11 +218,24 @@ Audio Render(const Score& score) {
     uint32_t note_index = 0;
     for (const Track& track : score.tracks) {
         const Instrument& in = score.instruments[size_t(track.instrument)];
+        uint32_t humanizer =
+            (score.seed * 747796405u + uint32_t(&track - score.tracks.data())) | 1u;
         for (const Note& note : track.notes) {
             const double gate = note.length * seconds_per_beat * track.gate;
+            double velocity = note.velocity;
+            const double in_bar = std::fmod(note.beat, double(score.meter));
+            if (in_bar > 1e-6 && in_bar < score.meter - 1e-6) {
+                const bool on_beat = std::fabs(in_bar - std::round(in_bar)) < 1e-6;
+                velocity *= 1.0 - track.accent * (on_beat ? 0.5 : 1.0);
+            }
+            if (track.humanize > 0.0) {
+                const double r = double(NextNoise(humanizer)) / 4294967296.0;  // 0..1
+                velocity =
+                    std::clamp(velocity * (1.0 + track.humanize * (2.0 * r - 1.0)), 0.0, 1.0);
+            }
             for (int key : note.keys) {
                 ++note_index;
-                RenderVoice(in, track, key, note.beat * seconds_per_beat, gate, note.velocity,
+                RenderVoice(in, track, key, note.beat * seconds_per_beat, gate, velocity,
                             score.seed * 2654435761u + note_index * 40503u, mix, send);
             }
         }

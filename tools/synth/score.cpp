@@ -350,6 +350,14 @@ struct Parser {
             track.send = n[0];
             return Range(n[0], 0, 1, "send");
         }
+        if (w[0] == "accent") {
+            track.accent = n[0];
+            return Range(n[0], 0, 1, "accent");
+        }
+        if (w[0] == "humanize") {
+            track.humanize = n[0];
+            return Range(n[0], 0, 1, "humanize");
+        }
         if (w[0] == "gate") {
             track.gate = n[0];
             return Range(n[0], 0.05, 1, "gate");

@@ -44,6 +44,10 @@
 // Track lines
 //   gain DB, pan -1..1, send 0..1 (reverb send), gate 0..1 (how much of each note's
 //   length is held before release; default 0.9)
+//   accent AMOUNT          notes off the bar's first beat are softer: by AMOUNT / 2
+//                          on the other beats, by AMOUNT between beats (0..1)
+//   humanize AMOUNT        each note's velocity varies by up to +-AMOUNT (0..1),
+//                          from the seeded generator
 //   notes TOKENS...        the track's notes, in order, from the start of the piece;
 //                          several "notes" lines continue each other. Tokens:
 //     c4 f#3 bb2           a note (letter, optional # or b, octave; a4 = 440 Hz)
@@ -101,6 +105,7 @@ struct Track {
     std::string name;
     int instrument = 0;  // index into Score::instruments
     double gain = 1.0, pan = 0.0, send = 0.0, gate = 0.9;
+    double accent = 0.0, humanize = 0.0;
     std::vector<Note> notes;
     double end_beat = 0.0;  // where the track's last token ends
 };

@@ -199,4 +199,23 @@ TEST(SynthRender, LevelsAreMetAndOutputIsRepeatable) {
     EXPECT_LT(peak_bound.rms_db, -10.0);
 }
 
+TEST(SynthRender, AccentSoftensNotesOffTheBarsFirstBeat) {
+    // A steady sine at 120 beats per minute: the first beat at full velocity,
+    // the second beat at 1 - 0.5 / 2, the off-beat at 1 - 0.5.
+    const synth::Audio a = synth::Render(
+        Parse("tempo 120\nbars 1\nlevel gain 0\nchannels 1\n"
+              "instrument s\n  osc sine 1 1\n  env 0.001 1 1 0.001\n"
+              "track t s\n  gate 1\n  accent 0.5\n  notes v1 a4:1 a4:0.5 a4:0.5 r:2\n"));
+    auto peak = [&](int from, int to) {
+        float p = 0;
+        for (int i = from; i < to; ++i)
+            p = std::max(p, std::fabs(a.samples[size_t(i)]));
+        return p;
+    };
+    const float first = peak(2000, 20000);
+    EXPECT_NEAR(first, 1.0f, 0.01f);
+    EXPECT_NEAR(peak(24000, 30000) / first, 0.75f, 0.01f);
+    EXPECT_NEAR(peak(35000, 42000) / first, 0.5f, 0.01f);
+}
+
 }  // namespace
