@@ -6,9 +6,9 @@
 #include <random>
 
 #include "engine/display.h"
-#include "engine/picture_decode.h"
 #include "engine/memory.h"
 #include "engine/object_table.h"
+#include "engine/picture_decode.h"
 #include "engine/pixels_internal.h"
 #include "unit/engine/picture_builders.h"
 
@@ -26,7 +26,8 @@ detail::Picture Decode(const Bytes& bytes) {
 
 Bytes Bgra(std::initializer_list<std::array<uint8_t, 4>> pixels) {
     Bytes out;
-    for (const auto& p : pixels) out.insert(out.end(), p.begin(), p.end());
+    for (const auto& p : pixels)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
@@ -38,11 +39,11 @@ struct Case {
 };
 
 TEST(PngDecode, EveryColourTypeAndBitDepthInBothInterlaces) {
-    const Case cases[] = {{"grey1", 0, 1},    {"grey2", 0, 2},  {"grey4", 0, 4},
-                          {"grey8", 0, 8},    {"grey16", 0, 16}, {"rgb8", 2, 8},
-                          {"rgb16", 2, 16},   {"pal1", 3, 1},    {"pal2", 3, 2},
-                          {"pal4", 3, 4},     {"pal8", 3, 8},    {"greyalpha8", 4, 8},
-                          {"greyalpha16", 4, 16}, {"rgba8", 6, 8}, {"rgba16", 6, 16}};
+    const Case cases[] = {{"grey1", 0, 1},        {"grey2", 0, 2},   {"grey4", 0, 4},
+                          {"grey8", 0, 8},        {"grey16", 0, 16}, {"rgb8", 2, 8},
+                          {"rgb16", 2, 16},       {"pal1", 3, 1},    {"pal2", 3, 2},
+                          {"pal4", 3, 4},         {"pal8", 3, 8},    {"greyalpha8", 4, 8},
+                          {"greyalpha16", 4, 16}, {"rgba8", 6, 8},   {"rgba16", 6, 16}};
     const int w = 9, h = 3;
     for (const Case& c : cases) {
         for (bool interlace : {false, true}) {
@@ -69,7 +70,8 @@ TEST(PngDecode, EveryColourTypeAndBitDepthInBothInterlaces) {
             }
             for (int i = 0; i < w * h; ++i) {
                 std::vector<uint32_t> px;
-                for (int k = 0; k < ch; ++k) px.push_back((uint32_t(i) * 37 + k * 101) % (max + 1));
+                for (int k = 0; k < ch; ++k)
+                    px.push_back((uint32_t(i) * 37 + k * 101) % (max + 1));
                 s.samples.insert(s.samples.end(), px.begin(), px.end());
                 switch (c.colour_type) {
                     case 0:
@@ -83,12 +85,10 @@ TEST(PngDecode, EveryColourTypeAndBitDepthInBothInterlaces) {
                                                  uint8_t(255 - px[0])});
                         break;
                     case 4:
-                        want.insert(want.end(),
-                                    {to8(px[0]), to8(px[0]), to8(px[0]), to8(px[1])});
+                        want.insert(want.end(), {to8(px[0]), to8(px[0]), to8(px[0]), to8(px[1])});
                         break;
                     default:
-                        want.insert(want.end(),
-                                    {to8(px[2]), to8(px[1]), to8(px[0]), to8(px[3])});
+                        want.insert(want.end(), {to8(px[2]), to8(px[1]), to8(px[0]), to8(px[3])});
                 }
             }
             auto picture = Decode(test_pictures::MakePng(s));
@@ -117,7 +117,8 @@ PngSpec SmallRgba() {
     PngSpec s;
     s.width = 4;
     s.height = 4;
-    for (int i = 0; i < 64; ++i) s.samples.push_back(uint32_t(i * 3));
+    for (int i = 0; i < 64; ++i)
+        s.samples.push_back(uint32_t(i * 3));
     return s;
 }
 
@@ -147,7 +148,8 @@ TEST(PngDecode, BrokenOrLyingFilesGiveNothing) {
     liar[22] = 0x3E;
     liar[23] = 0x80;  // height 16000: a gigabyte of pixels from 200 bytes
     uint32_t crc = test_pictures::Crc32(&liar[12], 17);
-    for (int i = 0; i < 4; ++i) liar[29 + i] = uint8_t(crc >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+        liar[29 + i] = uint8_t(crc >> (24 - 8 * i));
     EXPECT_EQ(Decode(liar).width, 0);
 
     const Bytes text = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
@@ -156,8 +158,12 @@ TEST(PngDecode, BrokenOrLyingFilesGiveNothing) {
 }
 
 TEST(BmpDecode, TwentyFourAndThirtyTwoBitsBothRowOrders) {
-    Bytes pixels = Bgra({{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12},
-                         {13, 14, 15, 16}, {17, 18, 19, 20}, {21, 22, 23, 24}});
+    Bytes pixels = Bgra({{1, 2, 3, 4},
+                         {5, 6, 7, 8},
+                         {9, 10, 11, 12},
+                         {13, 14, 15, 16},
+                         {17, 18, 19, 20},
+                         {21, 22, 23, 24}});
     for (bool top_down : {false, true}) {
         auto p32 = Decode(test_pictures::MakeBmp(3, 2, pixels, 32, top_down));
         ASSERT_EQ(p32.width, 3);
@@ -165,7 +171,8 @@ TEST(BmpDecode, TwentyFourAndThirtyTwoBitsBothRowOrders) {
         EXPECT_EQ(p32.bgra, pixels);
         auto p24 = Decode(test_pictures::MakeBmp(3, 2, pixels, 24, top_down));  // padded rows
         Bytes opaque = pixels;
-        for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+        for (size_t i = 3; i < opaque.size(); i += 4)
+            opaque[i] = 255;
         EXPECT_EQ(p24.bgra, opaque);
     }
 }
@@ -184,7 +191,8 @@ TEST(BmpDecode, BrokenFilesGiveNothing) {
     tall[23] = 0x40;  // height 16384: fits the limit, not the data
     EXPECT_EQ(Decode(tall).width, 0);
     Bytes min_height = good;
-    for (int i = 22; i < 26; ++i) min_height[i] = i == 25 ? 0x80 : 0;  // INT32_MIN
+    for (int i = 22; i < 26; ++i)
+        min_height[i] = i == 25 ? 0x80 : 0;  // INT32_MIN
     EXPECT_EQ(Decode(min_height).width, 0);
     Bytes eight_bit = good;
     eight_bit[28] = 8;
@@ -200,7 +208,8 @@ TEST(BmpDecode, BrokenFilesGiveNothing) {
 double Mitchell(double x) {  // B = C = 1/3
     const double B = 1.0 / 3, C = 1.0 / 3;
     x = std::fabs(x);
-    if (x < 1) return ((12 - 9 * B - 6 * C) * x * x * x + (-18 + 12 * B + 6 * C) * x * x + 6 - 2 * B) / 6;
+    if (x < 1)
+        return ((12 - 9 * B - 6 * C) * x * x * x + (-18 + 12 * B + 6 * C) * x * x + 6 - 2 * B) / 6;
     if (x < 2) {
         return ((-B - 6 * C) * x * x * x + (6 * B + 30 * C) * x * x + (-12 * B - 48 * C) * x +
                 8 * B + 24 * C) /
@@ -265,7 +274,8 @@ void ExpectClose(const std::vector<uint8_t>& got, const std::vector<uint8_t>& wa
 std::vector<uint8_t> RandomPixels(int w, int h, unsigned seed) {
     std::mt19937 rng(seed);
     std::vector<uint8_t> p(size_t(w) * h * 4);
-    for (auto& v : p) v = uint8_t(rng() & 0xFF);
+    for (auto& v : p)
+        v = uint8_t(rng() & 0xFF);
     return p;
 }
 
@@ -304,7 +314,8 @@ TEST(ScaleImage, BackgroundWidth3840To1024) {
     // A hard edge too, where a wrong filter or mapping shows most.
     for (int y = 0; y < h; ++y) {
         for (int x = 1900; x < w; ++x) {
-            for (int c = 0; c < 4; ++c) pixels[(size_t(y) * w + x) * 4 + c] = 255;
+            for (int c = 0; c < 4; ++c)
+                pixels[(size_t(y) * w + x) * 4 + c] = 255;
         }
     }
     int image = MakeImage(AutoId, w, h, pixels);
@@ -316,12 +327,14 @@ TEST(ScaleImage, BackgroundWidth3840To1024) {
 
 TEST(ScaleImage, RawModeTakesThePixelUnderEachCentre) {
     std::vector<uint8_t> pixels;
-    for (int i = 0; i < 4; ++i) pixels.insert(pixels.end(), {uint8_t(i), 0, 0, 255});
+    for (int i = 0; i < 4; ++i)
+        pixels.insert(pixels.end(), {uint8_t(i), 0, 0, 255});
     ASSERT_EQ(MakeImage(1, 4, 1, pixels), 1);
     ASSERT_EQ(ScaleImage(1, 8, 2, 1), 1);
     auto got = ImagePixels(1);
     for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 8; ++x) EXPECT_EQ(got[(y * 8 + x) * 4], x / 2);
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(got[(y * 8 + x) * 4], x / 2);
     }
     ASSERT_EQ(ScaleImage(1, 2, 1, 1), 1);
     got = ImagePixels(1);

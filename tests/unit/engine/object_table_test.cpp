@@ -74,7 +74,8 @@ TEST(MemoryBlock, ZeroFilledSizedAndRefusingNonsense) {
     uint8_t* block = engine::AllocBlock(1000);
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(engine::BlockSize(block), 1000);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(block[i], 0);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(block[i], 0);
     engine::FreeBlock(block);
     EXPECT_EQ(engine::AllocBlock(0), nullptr);
     EXPECT_EQ(engine::AllocBlock(-1), nullptr);

@@ -20,7 +20,8 @@ inline void Put32(Bytes* b, uint32_t v) {
     Put16(b, v >> 16);
 }
 inline void Put32BE(Bytes* b, uint32_t v) {
-    for (int s = 24; s >= 0; s -= 8) b->push_back(uint8_t(v >> s));
+    for (int s = 24; s >= 0; s -= 8)
+        b->push_back(uint8_t(v >> s));
 }
 
 // A BMP with a 40-byte header. `bgra` holds width x height pixels, top row
@@ -39,7 +40,8 @@ inline Bytes MakeBmp(int width, int height, const Bytes& bgra, int bits, bool to
     Put16(&b, uint32_t(bits));
     Put32(&b, 0);
     Put32(&b, image);
-    for (int i = 0; i < 4; ++i) Put32(&b, 0);
+    for (int i = 0; i < 4; ++i)
+        Put32(&b, 0);
     for (int r = 0; r < height; ++r) {
         int y = top_down ? r : height - 1 - r;
         size_t start = b.size();
@@ -47,7 +49,8 @@ inline Bytes MakeBmp(int width, int height, const Bytes& bgra, int bits, bool to
             const uint8_t* p = &bgra[(size_t(y) * width + x) * 4];
             b.insert(b.end(), p, p + (bits == 32 ? 4 : 3));
         }
-        while (b.size() - start < size_t(stride)) b.push_back(0);
+        while (b.size() - start < size_t(stride))
+            b.push_back(0);
     }
     return b;
 }
@@ -57,13 +60,15 @@ inline uint32_t Crc32(const uint8_t* data, size_t n, uint32_t crc = 0) {
         std::array<uint32_t, 256> t{};
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
             t[i] = c;
         }
         return t;
     }();
     crc = ~crc;
-    for (size_t i = 0; i < n; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    for (size_t i = 0; i < n; ++i)
+        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 
@@ -166,13 +171,15 @@ inline Bytes MakePng(const PngSpec& s) {
     if (!s.trns.empty()) PutChunk(&png, "tRNS", s.trns);
     Bytes raw;
     if (!s.interlace) {
-        for (int y = 0; y < s.height; ++y) PackRow(s, y, 0, 1, &raw);
+        for (int y = 0; y < s.height; ++y)
+            PackRow(s, y, 0, 1, &raw);
     } else {
         const int x0[] = {0, 4, 0, 2, 0, 1, 0}, y0[] = {0, 0, 4, 0, 2, 0, 1};
         const int dx[] = {8, 8, 4, 4, 2, 2, 1}, dy[] = {8, 8, 8, 4, 4, 2, 2};
         for (int p = 0; p < 7; ++p) {
             if (x0[p] >= s.width) continue;
-            for (int y = y0[p]; y < s.height; y += dy[p]) PackRow(s, y, x0[p], dx[p], &raw);
+            for (int y = y0[p]; y < s.height; y += dy[p])
+                PackRow(s, y, x0[p], dx[p], &raw);
         }
     }
     PutChunk(&png, "IDAT", ZlibStored(raw));
@@ -209,7 +216,8 @@ inline Bytes MakeCursorBitmap(int width, int height, const Bytes& bgra) {
     Put32(&b, uint32_t(height * 2));
     Put16(&b, 1);
     Put16(&b, 32);
-    for (int i = 0; i < 6; ++i) Put32(&b, 0);
+    for (int i = 0; i < 6; ++i)
+        Put32(&b, 0);
     for (int y = height - 1; y >= 0; --y) {
         b.insert(b.end(), bgra.begin() + size_t(y) * width * 4,
                  bgra.begin() + size_t(y + 1) * width * 4);

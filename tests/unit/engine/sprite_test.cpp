@@ -29,7 +29,8 @@ int MakeSprite(int number, int w, int h, const std::vector<uint32_t>& pixels,
                int flags = kSpriteKeepAlpha) {
     Bytes bgra;
     for (uint32_t p : pixels) {
-        for (int s = 0; s < 32; s += 8) bgra.push_back(uint8_t(p >> s));
+        for (int s = 0; s < 32; s += 8)
+            bgra.push_back(uint8_t(p >> s));
     }
     Bytes bmp = test_pictures::MakeBmp(w, h, bgra, 32);
     return SpriteFromImageDataSized(number, bmp.data(), int64_t(bmp.size()), flags);
@@ -61,12 +62,16 @@ std::vector<uint32_t> Frame() {
     return pixels;
 }
 
-uint32_t At(const std::vector<uint32_t>& frame, int x, int y) { return frame[size_t(y) * kW + x]; }
+uint32_t At(const std::vector<uint32_t>& frame, int x, int y) {
+    return frame[size_t(y) * kW + x];
+}
 
-int Channel(uint32_t p, int shift) { return int(p >> shift) & 0xFF; }
+int Channel(uint32_t p, int shift) {
+    return int(p >> shift) & 0xFF;
+}
 
 class SpriteTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(InitSpriteSystem(), 1);
         ASSERT_EQ(OpenExclusiveDisplay(kW, kH, 32, "sprites", 0), 1);
@@ -81,8 +86,8 @@ protected:
 };
 
 TEST_F(SpriteTest, OpaqueDrawReplacesBlendedDrawMixes) {
-    Background(Px(0, 0, 200, 255));                  // red
-    Solid(1, 4, 4, Px(0, 200, 0, 128));              // half-transparent green
+    Background(Px(0, 0, 200, 255));      // red
+    Solid(1, 4, 4, Px(0, 200, 0, 128));  // half-transparent green
     DrawSpriteOpaque(1, 0, 0);
     DrawSprite(1, 10, 0);
     auto f = Frame();
@@ -97,8 +102,8 @@ TEST_F(SpriteTest, OpacityScalesAlphaAndIsClamped) {
     Background(Px(0, 0, 0, 255));
     Solid(1, 2, 2, Px(255, 255, 255, 255));
     DrawSpriteAlpha(1, 0, 0, 128);
-    DrawSpriteAlpha(1, 4, 0, -40);   // fade below 0: nothing shows
-    DrawSpriteAlpha(1, 8, 0, 999);   // above 255: fully
+    DrawSpriteAlpha(1, 4, 0, -40);  // fade below 0: nothing shows
+    DrawSpriteAlpha(1, 8, 0, 999);  // above 255: fully
     auto f = Frame();
     EXPECT_NEAR(Channel(At(f, 0, 0), 0), 128, 2);
     EXPECT_EQ(Channel(At(f, 4, 0), 0), 0);
@@ -118,7 +123,8 @@ TEST_F(SpriteTest, FirstDrawAfterPresentStartsFromBlackAndFlipKeepsLastFrame) {
 
 TEST_F(SpriteTest, SourceRectanglesClampAndRestore) {
     std::vector<uint32_t> pixels;
-    for (int i = 0; i < 16; ++i) pixels.push_back(Px(uint8_t(i * 10), 0, 0, 255));
+    for (int i = 0; i < 16; ++i)
+        pixels.push_back(Px(uint8_t(i * 10), 0, 0, 255));
     ASSERT_EQ(MakeSprite(1, 4, 4, pixels), 1);
 
     SetSpriteSourceRect(1, 1, 2, 2, 2);
@@ -165,7 +171,8 @@ TEST_F(SpriteTest, OffScreenRejectionAtExactlyMinusDrawnWidth) {
     DrawSprite(1, kW, 5);
     DrawSprite(1, 5, kH);
     auto f = Frame();
-    for (uint32_t p : f) ASSERT_EQ(p, Px(40, 40, 40, 255));
+    for (uint32_t p : f)
+        ASSERT_EQ(p, Px(40, 40, 40, 255));
     DrawSprite(1, -1, 10);  // one column shows: the sprite's right one
     f = Frame();
     EXPECT_EQ(At(f, 0, 10), Px(0, 0, 200, 255));
@@ -185,14 +192,16 @@ TEST_F(SpriteTest, OffScreenRejectionAtExactlyMinusDrawnWidth) {
 
 TEST_F(SpriteTest, NaturalSizeMapsTexelsOneToOneWithBilinearFiltering) {
     std::vector<uint32_t> pixels;
-    for (int i = 0; i < 6 * 5; ++i) pixels.push_back(Px(uint8_t(i * 7), uint8_t(i * 3), 9, 255));
+    for (int i = 0; i < 6 * 5; ++i)
+        pixels.push_back(Px(uint8_t(i * 7), uint8_t(i * 3), 9, 255));
     ASSERT_EQ(MakeSprite(1, 6, 5, pixels), 1);
     SetSpriteFiltering(1);
     Background();
     DrawSprite(1, 3, 7);
     auto f = Frame();
     for (int y = 0; y < 5; ++y) {
-        for (int x = 0; x < 6; ++x) ASSERT_EQ(At(f, 3 + x, 7 + y), pixels[y * 6 + x]);
+        for (int x = 0; x < 6; ++x)
+            ASSERT_EQ(At(f, 3 + x, 7 + y), pixels[y * 6 + x]);
     }
 }
 
@@ -214,13 +223,13 @@ TEST_F(SpriteTest, ColourKeyWithoutFlag8MakesOnlyPureBlackTransparent) {
                                     Px(0, 0, 0, 0)};
     ASSERT_EQ(MakeSprite(1, 4, 1, pixels, 0), 1);
     EXPECT_EQ(SpritePixels(1), (std::vector<uint32_t>{Px(0, 0, 0, 0), Px(0, 0, 1, 255),
-                                                        Px(255, 255, 255, 255), Px(0, 0, 0, 0)}));
+                                                      Px(255, 255, 255, 255), Px(0, 0, 0, 0)}));
     ASSERT_EQ(MakeSprite(2, 4, 1, pixels, kSpriteKeepAlpha), 1);
     EXPECT_EQ(SpritePixels(2), pixels);
 }
 
 TEST_F(SpriteTest, DuplicateOfResizedSpriteComesBackAtNaturalSize) {
-    std::vector<uint32_t> pixels = {Px(1, 2, 3, 4), Px(5, 6, 7, 8), Px(9, 10, 11, 12),
+    std::vector<uint32_t> pixels = {Px(1, 2, 3, 4),     Px(5, 6, 7, 8),     Px(9, 10, 11, 12),
                                     Px(13, 14, 15, 16), Px(17, 18, 19, 20), Px(21, 22, 23, 24)};
     ASSERT_EQ(MakeSprite(1, 3, 2, pixels), 1);
     SetSpriteSize(1, 30, 40);
@@ -271,22 +280,25 @@ TEST_F(SpriteTest, CaptureRejectsRectanglesOutsideTheDisplay) {
 }
 
 TEST_F(SpriteTest, SavedBitmapMatchesTheLayoutByteForByte) {
-    std::vector<uint32_t> pixels = {Px(1, 2, 3, 4),    Px(5, 6, 7, 8),    Px(9, 10, 11, 12),
+    std::vector<uint32_t> pixels = {Px(1, 2, 3, 4),     Px(5, 6, 7, 8),     Px(9, 10, 11, 12),
                                     Px(13, 14, 15, 16), Px(17, 18, 19, 20), Px(21, 22, 23, 24)};
     ASSERT_EQ(MakeSprite(1, 3, 2, pixels), 1);
     auto path = std::filesystem::temp_directory_path() / "mnemora_sprite_test.bmp";
-    { std::ofstream(path) << "old contents that are longer than the new file ......................"; }
+    {
+        std::ofstream(path)
+            << "old contents that are longer than the new file ......................";
+    }
     ASSERT_EQ(SaveSpriteAsBitmap(1, path.string()), 1);
     std::ifstream in(path, std::ios::binary);
     Bytes got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::filesystem::remove(path);
 
     Bytes want = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
-                  40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 24, 0, 0, 0,
-                  0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  0,
+                  40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 24, 0, 0, 0, 0, 0,
+                  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                   // bottom row first
-                  13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10,
-                  11, 12};
+                  13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11,
+                  12};
     EXPECT_EQ(got, want);
     EXPECT_EQ(SaveSpriteAsBitmap(1, "/nonexistent-folder/x.bmp"), 0);
     EXPECT_EQ(SaveSpriteAsBitmap(55, path.string()), 0);
