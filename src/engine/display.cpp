@@ -240,6 +240,10 @@ void CloseDisplay() {
     if (!d.open) return;
     detail::InputDisplayClosed();
     detail::Sprites().ReleaseAll();  // textures belong to the renderer
+    // Leave no render target behind: SDL 2.26 destroying a renderer whose
+    // target texture is still set queues commands it never frees.
+    SDL_SetRenderTarget(d.renderer, nullptr);
+    SDL_DestroyTexture(d.frame);
     SDL_DestroyRenderer(d.renderer);
     if (d.fullscreen) SDL_DestroyWindow(d.window);
     SDL_ShowCursor(SDL_ENABLE);
