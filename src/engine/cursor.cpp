@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -151,6 +152,10 @@ int LoadCursorData(const uint8_t* data, int64_t length) {
 }
 
 int LoadCursorFile(const std::string& fileName) {
+    // A cursor file is a few kilobytes; a large file is not one.
+    std::error_code ec;
+    uintmax_t size = std::filesystem::file_size(fileName, ec);
+    if (ec || size > (uintmax_t{16} << 20)) return 0;
     std::ifstream in(fileName, std::ios::binary);
     if (!in) return 0;
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),

@@ -163,7 +163,8 @@ inline constexpr int kWindowTitleBar = 0xC00000;
 inline constexpr int kWindowSizingFrame = 0x40000;  // the user may resize it
 inline constexpr int kWindowNoFrame = static_cast<int>(0x80000000u);
 
-// Opens a window with a client area of width x height pixels at (x, y), or
+// Opens a window with a client area of width x height pixels (the window
+// system's own pixels: no further scaling for the desktop's DPI) at (x, y), or
 // centred on display 0 with kWindowCentre (the size is clamped to the display
 // only to compute that position). Flags without kWindowNoFrame, or with a title
 // bar, get a title bar. The handle, 1, or 0 when the size is not 1..16384 or
@@ -238,8 +239,8 @@ inline constexpr int kResultYes = 6;
 inline constexpr int kResultNo = 7;
 
 // Writes "title: text" to standard error and shows a modal box. The button
-// pressed (kResult...); with no screen to show it on (the dummy video driver,
-// no display server) the first button's result at once; 0 when the box failed.
+// pressed (kResult...); under a video driver with no screen (dummy, offscreen)
+// no box, and the first button's result at once; 0 when no box could be shown.
 int ShowMessageBox(const std::string& title, const std::string& text, int flags);
 
 }  // namespace engine

@@ -13,8 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 
 #include "engine/display.h"
 #include "engine/display_internal.h"
@@ -262,14 +264,20 @@ bool DecodePng(const uint8_t* data, size_t size, Picture* out) {
     int ok = job.info ? RunPng(&job) : 0;
     png_destroy_read_struct(&job.png, job.info ? &job.info : nullptr, nullptr);
     std::free(job.rows);
+    bool copied = false;
     if (ok) {
-        size_t bytes = size_t{job.width} * job.height * 4;
-        out->bgra.assign(job.pixels, job.pixels + bytes);
-        out->width = static_cast<int>(job.width);
-        out->height = static_cast<int>(job.height);
+        try {
+            size_t bytes = size_t{job.width} * job.height * 4;
+            out->bgra.assign(job.pixels, job.pixels + bytes);
+            out->width = static_cast<int>(job.width);
+            out->height = static_cast<int>(job.height);
+            copied = true;
+        } catch (const std::bad_alloc&) {
+            *out = Picture{};
+        }
     }
     std::free(job.pixels);
-    return ok != 0;
+    return copied;
 }
 
 bool DecodeBmp(const uint8_t* data, size_t size, Picture* out) {
@@ -335,8 +343,13 @@ bool DecodeBmp(const uint8_t* data, size_t size, Picture* out) {
 }
 
 bool DecodePicture(const uint8_t* data, size_t size, Picture* out) {
-    if (data && size >= 8 && png_sig_cmp(data, 0, 8) == 0) return DecodePng(data, size, out);
-    return DecodeBmp(data, size, out);
+    try {
+        if (data && size >= 8 && png_sig_cmp(data, 0, 8) == 0) return DecodePng(data, size, out);
+        return DecodeBmp(data, size, out);
+    } catch (const std::bad_alloc&) {  // out of memory is a failed decode, not a crash
+        *out = Picture{};
+        return false;
+    }
 }
 
 bool ImagePixelView(int image, PixelView* out) {
@@ -366,48 +379,11 @@ int StoreImage(int number, detail::Picture&& picture, bool ok) {
     return Images().Insert(number, std::move(image));
 }
 
-}  // namespace
-
-int DecodeImageSized(int number, const uint8_t* data, int64_t length) {
-    detail::Picture picture;
-    bool ok =
-        data && length > 0 && detail::DecodePicture(data, static_cast<size_t>(length), &picture);
-    return StoreImage(number, std::move(picture), ok);
-}
-
-int DecodeImage(int number, const uint8_t* block) {
-    return DecodeImageSized(number, block, BlockSize(block));
-}
-
-int LoadImageFile(int number, const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    std::vector<uint8_t> bytes;
-    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return DecodeImageSized(number, bytes.data(), static_cast<int64_t>(bytes.size()));
-}
-
-int ImagePixelWidth(int image) {
-    Image* img = Images().Get(image);
-    return img ? img->picture.width : 0;
-}
-
-int ImagePixelHeight(int image) {
-    Image* img = Images().Get(image);
-    return img ? img->picture.height : 0;
-}
-
-int ScaleImage(int image, int width, int height, int mode) {
-    Image* img = Images().Get(image);
-    if (!img) return 0;
-    detail::Picture& pic = img->picture;
-    if (width == -1) width = pic.width;
-    if (height == -1) height = pic.height;
-    if (width < 1 || height < 1 || width > detail::kMaxPictureSide ||
-        height > detail::kMaxPictureSide) {
-        return 0;
-    }
-    if (width == pic.width && height == pic.height) return 1;
-
+// Resamples the picture to width x height: nearest pixel (mode nonzero) or the
+// separable cubic, in whichever pass order keeps the intermediate smaller.
+// Throws std::bad_alloc when memory runs out, leaving the picture as it was.
+bool Resample(detail::Picture* picture, int width, int height, int mode) {
+    detail::Picture& pic = *picture;
     std::vector<uint8_t> result(size_t(width) * size_t(height) * 4);
     if (mode != 0) {
         // Nearest pixel: each output pixel takes the source pixel under its centre.
@@ -437,7 +413,61 @@ int ScaleImage(int image, int width, int height, int mode) {
     pic.bgra = std::move(result);
     pic.width = width;
     pic.height = height;
-    return 1;
+    return true;
+}
+
+}  // namespace
+
+int DecodeImageSized(int number, const uint8_t* data, int64_t length) {
+    detail::Picture picture;
+    bool ok =
+        data && length > 0 && detail::DecodePicture(data, static_cast<size_t>(length), &picture);
+    return StoreImage(number, std::move(picture), ok);
+}
+
+int DecodeImage(int number, const uint8_t* block) {
+    return DecodeImageSized(number, block, BlockSize(block));
+}
+
+int LoadImageFile(int number, const std::string& fileName) {
+    // No picture the engine accepts comes near this; larger files are not read.
+    constexpr uintmax_t kMaxFile = uintmax_t{512} << 20;
+    std::error_code ec;
+    uintmax_t size = std::filesystem::file_size(fileName, ec);
+    std::vector<uint8_t> bytes;
+    if (!ec && size <= kMaxFile) {
+        std::ifstream in(fileName, std::ios::binary);
+        if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return DecodeImageSized(number, bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
+int ImagePixelWidth(int image) {
+    Image* img = Images().Get(image);
+    return img ? img->picture.width : 0;
+}
+
+int ImagePixelHeight(int image) {
+    Image* img = Images().Get(image);
+    return img ? img->picture.height : 0;
+}
+
+int ScaleImage(int image, int width, int height, int mode) {
+    Image* img = Images().Get(image);
+    if (!img) return 0;
+    detail::Picture& pic = img->picture;
+    if (width == -1) width = pic.width;
+    if (height == -1) height = pic.height;
+    if (width < 1 || height < 1 || width > detail::kMaxPictureSide ||
+        height > detail::kMaxPictureSide) {
+        return 0;
+    }
+    if (width == pic.width && height == pic.height) return 1;
+    try {
+        return Resample(&pic, width, height, mode) ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;  // the image stays as it was
+    }
 }
 
 int ImageBitmapHandle(int image) {

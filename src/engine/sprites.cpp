@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <string>
 
 #include "engine/display.h"
 #include "engine/display_internal.h"
@@ -42,7 +44,11 @@ SDL_Texture* CreateSpriteTexture(int width, int height) {
 bool ReadTexturePixels(SDL_Texture* texture, int width, int height, std::vector<uint8_t>* out) {
     auto& d = Display();
     if (!d.renderer || !texture) return false;
-    out->assign(size_t(width) * size_t(height) * 4, 0);
+    try {
+        out->assign(size_t(width) * size_t(height) * 4, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     bool ok = SDL_SetRenderTarget(d.renderer, texture) == 0 &&
               SDL_RenderReadPixels(d.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, out->data(),
                                    width * 4) == 0;
@@ -161,6 +167,48 @@ void PutU32(std::vector<uint8_t>* out, uint32_t v) {
     PutU16(out, v >> 16);
 }
 
+// Writes the sprite's pixels as a 32-bit bottom-up BMP. Throws std::bad_alloc
+// when memory runs out.
+bool SaveBitmap(Sprite* s, const std::string& fileName) {
+    if (!s) return false;
+    std::vector<uint8_t> pixels;
+    if (s->canvas_open) {
+        pixels = s->canvas;
+    } else if (!ReadTexturePixels(s->texture, s->natural_w, s->natural_h, &pixels)) {
+        return false;
+    }
+    uint32_t row = uint32_t(s->natural_w) * 4;
+    uint32_t image_size = row * uint32_t(s->natural_h);
+    std::vector<uint8_t> file;
+    file.reserve(54 + image_size);
+    file.push_back('B');
+    file.push_back('M');
+    PutU32(&file, 54 + image_size);  // file size
+    PutU32(&file, 0);                // reserved
+    PutU32(&file, 54);               // pixel data offset
+    PutU32(&file, 40);               // information header size
+    PutU32(&file, uint32_t(s->natural_w));
+    PutU32(&file, uint32_t(s->natural_h));  // positive: rows run bottom-up
+    PutU16(&file, 1);                       // planes
+    PutU16(&file, 32);                      // bits per pixel
+    PutU32(&file, 0);                       // no compression
+    PutU32(&file, image_size);
+    PutU32(&file, 0);  // horizontal resolution
+    PutU32(&file, 0);  // vertical resolution
+    PutU32(&file, 0);  // colours used
+    PutU32(&file, 0);  // important colours
+    for (int y = s->natural_h - 1; y >= 0; --y) {
+        const uint8_t* src = pixels.data() + size_t(y) * row;
+        file.insert(file.end(), src, src + row);
+    }
+    std::FILE* f = std::fopen(fileName.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) std::remove(fileName.c_str());
+    return ok;
+}
+
 }  // namespace
 
 bool LockCanvasTarget(int target, PixelView* out) {
@@ -168,7 +216,11 @@ bool LockCanvasTarget(int target, PixelView* out) {
     if (!s) return false;
     if (!s->canvas_open) {
         if (s->known_blank) {
-            s->canvas.assign(size_t(s->natural_w) * size_t(s->natural_h) * 4, 0);
+            try {
+                s->canvas.assign(size_t(s->natural_w) * size_t(s->natural_h) * 4, 0);
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
         } else if (!ReadTexturePixels(s->texture, s->natural_w, s->natural_h, &s->canvas)) {
             return false;
         }
@@ -323,44 +375,11 @@ int CaptureScreenToSprite(int number, int x, int y, int width, int height) {
 }
 
 int SaveSpriteAsBitmap(int sprite, const std::string& fileName) {
-    Sprite* s = Sprites().Get(sprite);
-    if (!s) return 0;
-    std::vector<uint8_t> pixels;
-    if (s->canvas_open) {
-        pixels = s->canvas;
-    } else if (!detail::ReadTexturePixels(s->texture, s->natural_w, s->natural_h, &pixels)) {
+    try {
+        return detail::SaveBitmap(Sprites().Get(sprite), fileName) ? 1 : 0;
+    } catch (const std::bad_alloc&) {
         return 0;
     }
-    uint32_t row = uint32_t(s->natural_w) * 4;
-    uint32_t image_size = row * uint32_t(s->natural_h);
-    std::vector<uint8_t> file;
-    file.reserve(54 + image_size);
-    file.push_back('B');
-    file.push_back('M');
-    detail::PutU32(&file, 54 + image_size);  // file size
-    detail::PutU32(&file, 0);                // reserved
-    detail::PutU32(&file, 54);               // pixel data offset
-    detail::PutU32(&file, 40);               // information header size
-    detail::PutU32(&file, uint32_t(s->natural_w));
-    detail::PutU32(&file, uint32_t(s->natural_h));  // positive: rows run bottom-up
-    detail::PutU16(&file, 1);                       // planes
-    detail::PutU16(&file, 32);                      // bits per pixel
-    detail::PutU32(&file, 0);                       // no compression
-    detail::PutU32(&file, image_size);
-    detail::PutU32(&file, 0);  // horizontal resolution
-    detail::PutU32(&file, 0);  // vertical resolution
-    detail::PutU32(&file, 0);  // colours used
-    detail::PutU32(&file, 0);  // important colours
-    for (int y = s->natural_h - 1; y >= 0; --y) {
-        const uint8_t* src = pixels.data() + size_t(y) * row;
-        file.insert(file.end(), src, src + row);
-    }
-    std::FILE* f = std::fopen(fileName.c_str(), "wb");
-    if (!f) return 0;
-    bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) std::remove(fileName.c_str());
-    return ok ? 1 : 0;
 }
 
 int SpriteCanvas(int sprite) {
