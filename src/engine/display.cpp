@@ -188,7 +188,9 @@ int OpenExclusiveDisplay(int width, int height, int, const std::string& title, i
     CloseDisplay();
     if (!d.video_ready || !detail::SizeOk(width, height)) return 0;
     SDL_ShowCursor(SDL_DISABLE);
-    d.window = SDL_CreateWindow(title.c_str(), 0, 0, width, height, SDL_WINDOW_FULLSCREEN);
+    d.window =
+        SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED_DISPLAY(0),
+                         SDL_WINDOWPOS_UNDEFINED_DISPLAY(0), width, height, SDL_WINDOW_FULLSCREEN);
     if (d.window && detail::MakeRendererAndFrame(width, height, flipMode)) {
         d.fullscreen = true;
         d.focused = true;
