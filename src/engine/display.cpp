@@ -231,9 +231,11 @@ int OpenDisplayInWindow(int64_t parentWindow, int x, int y, int width, int heigh
     d.auto_stretch = autoStretch != 0;
     d.right_offset = rightOffset;
     d.bottom_offset = bottomOffset;
-    // Focused once the window is shown and activated (SetAppWindowHidden, 0).
-    d.focused = (SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0 &&
-                (SDL_GetWindowFlags(window) & SDL_WINDOW_INPUT_FOCUS) != 0;
+    // A hidden or minimised window cannot be seen; otherwise the focus is the
+    // window's, and showing and activating it sets it (SetAppWindowHidden, 0).
+    if (SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) {
+        d.focused = false;
+    }
     return 1;
 }
 
@@ -247,14 +249,16 @@ void CloseDisplay() {
     SDL_SetRenderTarget(d.renderer, nullptr);
     SDL_DestroyTexture(d.frame);
     SDL_DestroyRenderer(d.renderer);
-    if (d.fullscreen) SDL_DestroyWindow(d.window);
+    if (d.fullscreen) {
+        SDL_DestroyWindow(d.window);
+        d.focused = false;  // a window's focus stays the window's
+    }
     SDL_ShowCursor(SDL_ENABLE);
     d.renderer = nullptr;
     d.frame = nullptr;
     d.window = nullptr;
     d.open = false;
     d.fullscreen = false;
-    d.focused = false;
     d.presented = false;
     d.width = d.height = 0;
     d.offset_x = d.offset_y = 0;
