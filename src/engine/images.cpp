@@ -1,0 +1,485 @@
+// Picture decoding (PNG through libpng, BMP by hand) and image objects: decoded
+// pictures in memory that the game scales and blits onto sprites.
+//
+// Every decoder treats its input as hostile: sizes are checked against the
+// limits and against what the data can possibly hold before anything is
+// allocated, and libpng's error jumps never cross a frame that owns a C++
+// object (RunPng keeps all its state in a plain struct that the caller frees).
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <new>
+
+#include "engine/display.h"
+#include "engine/display_internal.h"
+#include "engine/memory.h"
+#include "engine/pixels_internal.h"
+
+namespace engine {
+namespace detail {
+
+namespace {
+
+// Deflate cannot expand data by more than about 1032 to 1; a picture that
+// claims more pixel bytes than its data could inflate to is lying about its
+// size, and is refused before its pixels are allocated.
+constexpr uint64_t kMaxInflateRatio = 1100;
+int64_t g_max_pixels = int64_t{kMaxPictureSide} * kMaxPictureSide;
+
+uint32_t ReadU32(const uint8_t* p) {
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+uint16_t ReadU16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+bool SizeAllowed(uint64_t width, uint64_t height) {
+    return width >= 1 && height >= 1 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           static_cast<int64_t>(width * height) <= g_max_pixels;
+}
+
+// ---------------------------------------------------------------------------
+// PNG
+
+struct PngJob {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+    png_structp png;
+    png_infop info;
+    uint8_t* pixels;  // malloc'd, freed by the caller
+    png_bytep* rows;  // malloc'd, freed by the caller
+    uint32_t width;
+    uint32_t height;
+};
+
+void PngReadData(png_structp png, png_bytep out, size_t count) {
+    auto* job = static_cast<PngJob*>(png_get_io_ptr(png));
+    if (count > job->size - job->pos) png_error(png, "truncated");
+    std::memcpy(out, job->data + job->pos, count);
+    job->pos += count;
+}
+
+void PngError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+void PngWarning(png_structp, png_const_charp) {}
+
+// The libpng work. Nothing here owns a resource: every allocation goes into
+// *job, so a longjmp out of libpng (back to the setjmp below) loses nothing.
+int RunPng(PngJob* job) {
+    png_structp png = job->png;
+    png_infop info = job->info;
+    if (setjmp(png_jmpbuf(png))) return 0;
+    png_set_read_fn(png, job, PngReadData);
+    png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
+    png_set_chunk_malloc_max(png, 8u << 20);
+    png_read_info(png, info);
+
+    png_uint_32 width = 0, height = 0;
+    int bit_depth = 0, color_type = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &bit_depth, &color_type, &interlace, nullptr, nullptr);
+    if (!SizeAllowed(width, height)) return 0;
+    // The smallest the stored rows can be is one bit per pixel sample.
+    uint64_t channels = png_get_channels(png, info);
+    uint64_t packed = uint64_t{height} * ((uint64_t{width} * channels * bit_depth + 7) / 8);
+    if (packed > uint64_t{job->size} * kMaxInflateRatio) return 0;
+
+    png_set_expand(png);  // palette to RGB, grey below 8 bits to 8, tRNS to alpha
+    if (bit_depth == 16) png_set_scale_16(png);
+    if (color_type == PNG_COLOR_TYPE_GRAY || color_type == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        png_set_gray_to_rgb(png);
+    }
+    png_set_bgr(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);  // opaque alpha where there is none
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    size_t row_bytes = png_get_rowbytes(png, info);
+    if (row_bytes != size_t{width} * 4) return 0;
+    job->pixels = static_cast<uint8_t*>(std::malloc(row_bytes * height));
+    job->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * height));
+    if (!job->pixels || !job->rows) return 0;
+    for (uint32_t y = 0; y < height; ++y)
+        job->rows[y] = job->pixels + y * row_bytes;
+    png_read_image(png, job->rows);
+    job->width = width;
+    job->height = height;
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// BMP
+
+struct Channel {
+    uint32_t mask = 0;
+    int shift = 0;
+    uint32_t max = 0;
+};
+
+Channel MakeChannel(uint32_t mask) {
+    Channel c;
+    c.mask = mask;
+    if (!mask) return c;
+    while (!((mask >> c.shift) & 1))
+        ++c.shift;
+    c.max = mask >> c.shift;
+    return c;
+}
+
+uint8_t Extract(const Channel& c, uint32_t pixel, uint8_t absent) {
+    if (!c.mask) return absent;
+    uint32_t v = (pixel & c.mask) >> c.shift;
+    if (c.max == 255) return static_cast<uint8_t>(v);
+    return static_cast<uint8_t>((uint64_t{v} * 255 + c.max / 2) / c.max);
+}
+
+// ---------------------------------------------------------------------------
+// Scaling
+
+// The cubic of Mitchell and Netravali with B = C = 1/3.
+double Cubic(double x) {
+    constexpr double B = 1.0 / 3.0, C = 1.0 / 3.0;
+    x = std::fabs(x);
+    if (x < 1.0) {
+        return ((12 - 9 * B - 6 * C) * x * x * x + (-18 + 12 * B + 6 * C) * x * x + (6 - 2 * B)) /
+               6.0;
+    }
+    if (x < 2.0) {
+        return ((-B - 6 * C) * x * x * x + (6 * B + 30 * C) * x * x + (-12 * B - 48 * C) * x +
+                (8 * B + 24 * C)) /
+               6.0;
+    }
+    return 0.0;
+}
+
+// For each output sample: the source indices (clamped to the edges) and their
+// normalised weights.
+struct Taps {
+    std::vector<int> first;  // offset into index/weight for output i; first[out] = end
+    std::vector<int> index;
+    std::vector<double> weight;
+};
+
+Taps MakeTaps(int in, int out) {
+    Taps taps;
+    double scale = static_cast<double>(out) / in;
+    double widen = scale < 1.0 ? scale : 1.0;  // the filter is stretched by 1/scale
+    double support = 2.0 / widen;
+    taps.first.reserve(out + 1);
+    for (int i = 0; i < out; ++i) {
+        taps.first.push_back(static_cast<int>(taps.index.size()));
+        double centre = (i + 0.5) / scale - 0.5;
+        int lo = static_cast<int>(std::floor(centre - support));
+        int hi = static_cast<int>(std::ceil(centre + support));
+        size_t start = taps.weight.size();
+        double total = 0.0;
+        for (int j = lo; j <= hi; ++j) {
+            double k = Cubic((j - centre) * widen);
+            if (k == 0.0) continue;
+            taps.index.push_back(std::clamp(j, 0, in - 1));
+            taps.weight.push_back(k);
+            total += k;
+        }
+        if (total != 0.0) {
+            for (size_t t = start; t < taps.weight.size(); ++t)
+                taps.weight[t] /= total;
+        }
+    }
+    taps.first.push_back(static_cast<int>(taps.index.size()));
+    return taps;
+}
+
+uint8_t RoundByte(double v) {
+    double r = std::floor(v + 0.5);
+    return static_cast<uint8_t>(std::clamp(r, 0.0, 255.0));
+}
+
+// Resamples rows of `width` pixels (horizontal) from w to taps' output count.
+void ScaleRows(const uint8_t* src, int w, int h, uint8_t* dst, int out_w, const Taps& taps) {
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = src + size_t(y) * w * 4;
+        uint8_t* out = dst + size_t(y) * out_w * 4;
+        for (int i = 0; i < out_w; ++i) {
+            double acc[4] = {0, 0, 0, 0};
+            for (int t = taps.first[i]; t < taps.first[i + 1]; ++t) {
+                const uint8_t* p = row + size_t(taps.index[t]) * 4;
+                double k = taps.weight[t];
+                acc[0] += k * p[0];
+                acc[1] += k * p[1];
+                acc[2] += k * p[2];
+                acc[3] += k * p[3];
+            }
+            for (int c = 0; c < 4; ++c)
+                out[size_t(i) * 4 + c] = RoundByte(acc[c]);
+        }
+    }
+}
+
+void ScaleColumns(const uint8_t* src, int w, uint8_t* dst, int out_h, const Taps& taps) {
+    size_t pitch = size_t(w) * 4;
+    std::vector<double> acc(pitch);
+    for (int i = 0; i < out_h; ++i) {
+        std::fill(acc.begin(), acc.end(), 0.0);
+        for (int t = taps.first[i]; t < taps.first[i + 1]; ++t) {
+            const uint8_t* row = src + size_t(taps.index[t]) * pitch;
+            double k = taps.weight[t];
+            for (size_t x = 0; x < pitch; ++x)
+                acc[x] += k * row[x];
+        }
+        uint8_t* out = dst + size_t(i) * pitch;
+        for (size_t x = 0; x < pitch; ++x)
+            out[x] = RoundByte(acc[x]);
+    }
+}
+
+ObjectTable<Image>& Images() {
+    static auto* table = new ObjectTable<Image>;  // never destroyed: no exit-order issues
+    return *table;
+}
+
+}  // namespace
+
+void SetPictureLimitForTesting(int64_t pixels) {
+    g_max_pixels = pixels;
+}
+
+bool DecodePng(const uint8_t* data, size_t size, Picture* out) {
+    *out = Picture{};
+    if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return false;
+    PngJob job{};
+    job.data = data;
+    job.size = size;
+    job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
+    if (!job.png) return false;
+    job.info = png_create_info_struct(job.png);
+    int ok = job.info ? RunPng(&job) : 0;
+    png_destroy_read_struct(&job.png, job.info ? &job.info : nullptr, nullptr);
+    std::free(job.rows);
+    bool copied = false;
+    if (ok) {
+        try {
+            size_t bytes = size_t{job.width} * job.height * 4;
+            out->bgra.assign(job.pixels, job.pixels + bytes);
+            out->width = static_cast<int>(job.width);
+            out->height = static_cast<int>(job.height);
+            copied = true;
+        } catch (const std::bad_alloc&) {
+            *out = Picture{};
+        }
+    }
+    std::free(job.pixels);
+    return copied;
+}
+
+bool DecodeBmp(const uint8_t* data, size_t size, Picture* out) {
+    *out = Picture{};
+    if (!data || size < 54 || data[0] != 'B' || data[1] != 'M') return false;
+    uint32_t offset = ReadU32(data + 10);
+    uint32_t header = ReadU32(data + 14);
+    if (header < 40 || header > size - 14) return false;
+    int32_t width = static_cast<int32_t>(ReadU32(data + 18));
+    int32_t raw_height = static_cast<int32_t>(ReadU32(data + 22));
+    uint16_t planes = ReadU16(data + 26);
+    uint16_t bits = ReadU16(data + 28);
+    uint32_t compression = ReadU32(data + 30);
+    if (planes != 1 || (bits != 24 && bits != 32)) return false;
+    if (raw_height == INT32_MIN || raw_height == 0 || width <= 0) return false;
+    bool top_down = raw_height < 0;
+    int64_t height = top_down ? -int64_t{raw_height} : raw_height;
+    if (!SizeAllowed(static_cast<uint64_t>(width), static_cast<uint64_t>(height))) return false;
+
+    Channel r = MakeChannel(0x00FF0000), g = MakeChannel(0x0000FF00), b = MakeChannel(0x000000FF);
+    Channel a = MakeChannel(bits == 32 ? 0xFF000000u : 0);
+    if (compression == 3 || compression == 6) {  // bit fields (32 bits only)
+        if (bits != 32) return false;
+        bool alpha_mask = compression == 6 || header >= 56;
+        size_t need = 14 + 40 + (alpha_mask ? 16 : 12);
+        if (size < need) return false;
+        r = MakeChannel(ReadU32(data + 54));
+        g = MakeChannel(ReadU32(data + 58));
+        b = MakeChannel(ReadU32(data + 62));
+        a = MakeChannel(alpha_mask ? ReadU32(data + 66) : 0);
+    } else if (compression != 0) {
+        return false;
+    }
+
+    uint64_t bytes_pp = bits / 8;
+    uint64_t stride = (uint64_t(width) * bits + 31) / 32 * 4;
+    uint64_t need = uint64_t{offset} + stride * uint64_t(height - 1) + uint64_t(width) * bytes_pp;
+    if (offset < 14 + header || need > size) return false;
+
+    out->bgra.resize(size_t(width) * size_t(height) * 4);
+    for (int64_t y = 0; y < height; ++y) {
+        int64_t src_row = top_down ? y : height - 1 - y;
+        const uint8_t* src = data + offset + stride * uint64_t(src_row);
+        uint8_t* dst = out->bgra.data() + size_t(y) * size_t(width) * 4;
+        for (int32_t x = 0; x < width; ++x, src += bytes_pp, dst += 4) {
+            if (bits == 24) {
+                dst[0] = src[0];
+                dst[1] = src[1];
+                dst[2] = src[2];
+                dst[3] = 255;
+            } else {
+                uint32_t px = ReadU32(src);
+                dst[0] = Extract(b, px, 0);
+                dst[1] = Extract(g, px, 0);
+                dst[2] = Extract(r, px, 0);
+                dst[3] = Extract(a, px, 255);
+            }
+        }
+    }
+    out->width = width;
+    out->height = static_cast<int>(height);
+    return true;
+}
+
+bool DecodePicture(const uint8_t* data, size_t size, Picture* out) {
+    try {
+        if (data && size >= 8 && png_sig_cmp(data, 0, 8) == 0) return DecodePng(data, size, out);
+        return DecodeBmp(data, size, out);
+    } catch (const std::bad_alloc&) {  // out of memory is a failed decode, not a crash
+        *out = Picture{};
+        return false;
+    }
+}
+
+bool ImagePixelView(int image, PixelView* out) {
+    Image* img = Images().Get(IdFromToken(image));
+    if (!img || img->picture.bgra.empty()) return false;
+    out->bgra = img->picture.bgra.data();
+    out->width = img->picture.width;
+    out->height = img->picture.height;
+    out->pitch = img->picture.width * 4;
+    return true;
+}
+
+}  // namespace detail
+
+using detail::Image;
+using detail::Images;
+
+namespace {
+
+int StoreImage(int number, detail::Picture&& picture, bool ok) {
+    if (!ok) {
+        if (number != AutoId) Images().Release(number);
+        return 0;
+    }
+    auto image = std::make_unique<Image>();
+    image->picture = std::move(picture);
+    return Images().Insert(number, std::move(image));
+}
+
+// Resamples the picture to width x height: nearest pixel (mode nonzero) or the
+// separable cubic, in whichever pass order keeps the intermediate smaller.
+// Throws std::bad_alloc when memory runs out, leaving the picture as it was.
+bool Resample(detail::Picture* picture, int width, int height, int mode) {
+    detail::Picture& pic = *picture;
+    std::vector<uint8_t> result(size_t(width) * size_t(height) * 4);
+    if (mode != 0) {
+        // Nearest pixel: each output pixel takes the source pixel under its centre.
+        for (int y = 0; y < height; ++y) {
+            int sy = static_cast<int>((int64_t{2} * y + 1) * pic.height / (int64_t{2} * height));
+            for (int x = 0; x < width; ++x) {
+                int sx = static_cast<int>((int64_t{2} * x + 1) * pic.width / (int64_t{2} * width));
+                std::memcpy(&result[(size_t(y) * width + x) * 4],
+                            &pic.bgra[(size_t(sy) * pic.width + sx) * 4], 4);
+            }
+        }
+    } else {
+        detail::Taps across = detail::MakeTaps(pic.width, width);
+        detail::Taps down = detail::MakeTaps(pic.height, height);
+        // Whichever order keeps the intermediate picture smaller.
+        bool rows_first = int64_t{width} * pic.height <= int64_t{pic.width} * height;
+        if (rows_first) {
+            std::vector<uint8_t> mid(size_t(width) * size_t(pic.height) * 4);
+            detail::ScaleRows(pic.bgra.data(), pic.width, pic.height, mid.data(), width, across);
+            detail::ScaleColumns(mid.data(), width, result.data(), height, down);
+        } else {
+            std::vector<uint8_t> mid(size_t(pic.width) * size_t(height) * 4);
+            detail::ScaleColumns(pic.bgra.data(), pic.width, mid.data(), height, down);
+            detail::ScaleRows(mid.data(), pic.width, height, result.data(), width, across);
+        }
+    }
+    pic.bgra = std::move(result);
+    pic.width = width;
+    pic.height = height;
+    return true;
+}
+
+}  // namespace
+
+int DecodeImageSized(int number, const uint8_t* data, int64_t length) {
+    detail::Picture picture;
+    bool ok =
+        data && length > 0 && detail::DecodePicture(data, static_cast<size_t>(length), &picture);
+    return StoreImage(number, std::move(picture), ok);
+}
+
+int DecodeImage(int number, const uint8_t* block) {
+    return DecodeImageSized(number, block, BlockSize(block));
+}
+
+int LoadImageFile(int number, const std::string& fileName) {
+    // No picture the engine accepts comes near this; larger files are not read.
+    constexpr uintmax_t kMaxFile = uintmax_t{512} << 20;
+    std::error_code ec;
+    uintmax_t size = std::filesystem::file_size(fileName, ec);
+    std::vector<uint8_t> bytes;
+    if (!ec && size <= kMaxFile) {
+        std::ifstream in(fileName, std::ios::binary);
+        if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return DecodeImageSized(number, bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
+int ImagePixelWidth(int image) {
+    Image* img = Images().Get(image);
+    return img ? img->picture.width : 0;
+}
+
+int ImagePixelHeight(int image) {
+    Image* img = Images().Get(image);
+    return img ? img->picture.height : 0;
+}
+
+int ScaleImage(int image, int width, int height, int mode) {
+    Image* img = Images().Get(image);
+    if (!img) return 0;
+    detail::Picture& pic = img->picture;
+    if (width == -1) width = pic.width;
+    if (height == -1) height = pic.height;
+    if (width < 1 || height < 1 || width > detail::kMaxPictureSide ||
+        height > detail::kMaxPictureSide) {
+        return 0;
+    }
+    if (width == pic.width && height == pic.height) return 1;
+    try {
+        return Resample(&pic, width, height, mode) ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;  // the image stays as it was
+    }
+}
+
+int ImageBitmapHandle(int image) {
+    return Images().Get(image) ? detail::TokenFromId(image) : 0;
+}
+
+void ReleaseImage(int image) {
+    if (image == -1) {
+        Images().ReleaseAll();
+    } else {
+        Images().Release(image);
+    }
+}
+
+}  // namespace engine

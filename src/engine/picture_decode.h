@@ -1,0 +1,42 @@
+// Internal to the engine: decoding pictures and cursor files from memory.
+// Free of library types, so that tests and fuzz targets can reach it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace engine::detail {
+
+// Largest picture side the engine accepts (decoders, sprites, images, windows).
+inline constexpr int kMaxPictureSide = 16384;
+
+// A decoded picture: width x height pixels, rows of width * 4 bytes, blue,
+// green, red, alpha.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> bgra;
+};
+
+// Decodes a PNG (every colour type, bit depth and interlace) or a BMP (24 or 32
+// bits) held in `size` bytes. False, with `out` empty, when the data is not such
+// a picture, is truncated, or claims more pixels than kMaxPictureSide squared
+// or than the data can hold.
+bool DecodePicture(const uint8_t* data, size_t size, Picture* out);
+bool DecodePng(const uint8_t* data, size_t size, Picture* out);
+bool DecodeBmp(const uint8_t* data, size_t size, Picture* out);
+// Lowers the largest pixel count the decoders accept (fuzzing keeps inputs
+// small this way); kMaxPictureSide squared by default.
+void SetPictureLimitForTesting(int64_t pixels);
+
+// A cursor picture and its hotspot.
+struct CursorPicture {
+    Picture picture;
+    int hot_x = 0;
+    int hot_y = 0;
+};
+// Parses a Windows cursor file. False when it is not one.
+bool ParseCursorFile(const uint8_t* data, size_t size, CursorPicture* out);
+
+}  // namespace engine::detail

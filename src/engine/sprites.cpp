@@ -1,0 +1,389 @@
+// Sprites: textures with a drawn size and a source rectangle, drawn into the
+// display's frame.
+//
+// Every sprite texture is a render target, so that duplicating a sprite, or
+// capturing the frame, is a copy on the graphics side and reading a sprite back
+// (for a canvas or a saved bitmap) needs no pixel copy kept in memory. The CPU
+// copy exists only while a canvas is open on the sprite.
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "engine/display.h"
+#include "engine/display_internal.h"
+#include "engine/memory.h"
+#include "engine/pixels_internal.h"
+
+namespace engine {
+namespace detail {
+
+Sprite::~Sprite() {
+    // The renderer destroys its textures itself when it goes first.
+    if (texture && Display().renderer) SDL_DestroyTexture(texture);
+}
+
+ObjectTable<Sprite>& Sprites() {
+    static auto* table = new ObjectTable<Sprite>;  // never destroyed: no exit-order issues
+    return *table;
+}
+
+SDL_Texture* CreateSpriteTexture(int width, int height) {
+    auto& d = Display();
+    if (!d.renderer || width < 1 || height < 1 || width > kMaxPictureSide ||
+        height > kMaxPictureSide) {
+        return nullptr;
+    }
+    return SDL_CreateTexture(d.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width,
+                             height);
+}
+
+bool ReadTexturePixels(SDL_Texture* texture, int width, int height, std::vector<uint8_t>* out) {
+    auto& d = Display();
+    if (!d.renderer || !texture) return false;
+    try {
+        out->assign(size_t(width) * size_t(height) * 4, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    bool ok = SDL_SetRenderTarget(d.renderer, texture) == 0 &&
+              SDL_RenderReadPixels(d.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, out->data(),
+                                   width * 4) == 0;
+    SDL_SetRenderTarget(d.renderer, d.frame);
+    if (!ok) out->clear();
+    return ok;
+}
+
+bool BeginFrameDraw() {
+    auto& d = Display();
+    if (!d.renderer || !d.frame) return false;
+    if (d.frame_needs_clear) {
+        SDL_SetRenderTarget(d.renderer, d.frame);
+        SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
+        SDL_RenderClear(d.renderer);
+        d.frame_needs_clear = false;
+    }
+    return true;
+}
+
+namespace {
+
+// Copies `source` (all of it, or `rect`) onto the whole of `target`, replacing
+// its pixels.
+bool CopyTexture(SDL_Texture* source, const SDL_Rect* rect, SDL_Texture* target) {
+    auto& d = Display();
+    bool ok = SDL_SetRenderTarget(d.renderer, target) == 0;
+    if (ok) {
+        SDL_SetTextureBlendMode(source, SDL_BLENDMODE_NONE);
+        SDL_SetTextureAlphaMod(source, 255);
+        SDL_SetTextureColorMod(source, 255, 255, 255);
+        SDL_SetTextureScaleMode(source, SDL_ScaleModeNearest);
+        ok = SDL_RenderCopy(d.renderer, source, rect, nullptr) == 0;
+    }
+    SDL_SetRenderTarget(d.renderer, d.frame);
+    return ok;
+}
+
+void FillOpacityMask(Sprite* s, const uint8_t* bgra) {
+    size_t count = size_t(s->natural_w) * size_t(s->natural_h);
+    s->opacity_mask.resize(count);
+    for (size_t i = 0; i < count; ++i)
+        s->opacity_mask[i] = bgra[i * 4 + 3] == 255 ? 1 : 0;
+}
+
+std::unique_ptr<Sprite> NewSprite(SDL_Texture* texture, int width, int height, int flags) {
+    auto s = std::make_unique<Sprite>();
+    s->texture = texture;
+    s->natural_w = s->drawn_w = width;
+    s->natural_h = s->drawn_h = height;
+    s->flags = flags;
+    s->source = SDL_Rect{0, 0, width, height};
+    return s;
+}
+
+// Stores a new sprite under `number`; a failed creation leaves the number empty.
+int StoreSprite(int number, std::unique_ptr<Sprite> sprite) {
+    if (!sprite) {
+        if (number != AutoId) Sprites().Release(number);
+        return 0;
+    }
+    return Sprites().Insert(number, std::move(sprite));
+}
+
+// Without kSpriteKeepAlpha only pure black is transparent, everything else opaque.
+void ColourKey(Picture* picture) {
+    uint8_t* p = picture->bgra.data();
+    size_t count = size_t(picture->width) * size_t(picture->height);
+    for (size_t i = 0; i < count; ++i, p += 4)
+        p[3] = (p[0] | p[1] | p[2]) ? 255 : 0;
+}
+
+std::unique_ptr<Sprite> SpriteFromPicture(Picture* picture, int flags) {
+    if (!(flags & kSpriteKeepAlpha)) ColourKey(picture);
+    SDL_Texture* texture = CreateSpriteTexture(picture->width, picture->height);
+    if (!texture) return nullptr;
+    auto s = NewSprite(texture, picture->width, picture->height, flags);
+    if (SDL_UpdateTexture(texture, nullptr, picture->bgra.data(), picture->width * 4) != 0) {
+        return nullptr;
+    }
+    if (flags & kSpriteOpacityMask) FillOpacityMask(s.get(), picture->bgra.data());
+    return s;
+}
+
+void Draw(int sprite, int x, int y, int opacity, bool blend) {
+    auto& d = Display();
+    Sprite* s = Sprites().Get(sprite);
+    if (!s || !d.renderer) return;
+    // Wholly off the display: no work at all.
+    if (x >= d.width || y >= d.height || x <= -s->drawn_w || y <= -s->drawn_h) return;
+    if (s->drawn_w < 1 || s->drawn_h < 1 || s->source.w < 1 || s->source.h < 1) return;
+    if (!BeginFrameDraw()) return;
+    SDL_SetTextureBlendMode(s->texture, blend ? d.blend : SDL_BLENDMODE_NONE);
+    SDL_SetTextureAlphaMod(s->texture, static_cast<Uint8>(opacity < 0     ? 0
+                                                          : opacity > 255 ? 255
+                                                                          : opacity));
+    int mode = d.filter ? SDL_ScaleModeLinear : SDL_ScaleModeNearest;
+    if (mode != s->scale_mode) {
+        SDL_SetTextureScaleMode(s->texture, static_cast<SDL_ScaleMode>(mode));
+        s->scale_mode = mode;
+    }
+    // SDL's pixel centres lie at +0.5, so the rectangle (x, y, drawn size) is
+    // the quad whose corners sit half a pixel outside the first and last pixel
+    // centres: at natural size each texel lands on exactly one pixel.
+    SDL_FRect dst{static_cast<float>(x), static_cast<float>(y), static_cast<float>(s->drawn_w),
+                  static_cast<float>(s->drawn_h)};
+    SDL_RenderCopyF(d.renderer, s->texture, &s->source, &dst);
+}
+
+void PutU16(std::vector<uint8_t>* out, uint32_t v) {
+    out->push_back(static_cast<uint8_t>(v));
+    out->push_back(static_cast<uint8_t>(v >> 8));
+}
+void PutU32(std::vector<uint8_t>* out, uint32_t v) {
+    PutU16(out, v & 0xFFFF);
+    PutU16(out, v >> 16);
+}
+
+// Writes the sprite's pixels as a 32-bit bottom-up BMP. Throws std::bad_alloc
+// when memory runs out.
+bool SaveBitmap(Sprite* s, const std::string& fileName) {
+    if (!s) return false;
+    std::vector<uint8_t> pixels;
+    if (s->canvas_open) {
+        pixels = s->canvas;
+    } else if (!ReadTexturePixels(s->texture, s->natural_w, s->natural_h, &pixels)) {
+        return false;
+    }
+    uint32_t row = uint32_t(s->natural_w) * 4;
+    uint32_t image_size = row * uint32_t(s->natural_h);
+    std::vector<uint8_t> file;
+    file.reserve(54 + image_size);
+    file.push_back('B');
+    file.push_back('M');
+    PutU32(&file, 54 + image_size);  // file size
+    PutU32(&file, 0);                // reserved
+    PutU32(&file, 54);               // pixel data offset
+    PutU32(&file, 40);               // information header size
+    PutU32(&file, uint32_t(s->natural_w));
+    PutU32(&file, uint32_t(s->natural_h));  // positive: rows run bottom-up
+    PutU16(&file, 1);                       // planes
+    PutU16(&file, 32);                      // bits per pixel
+    PutU32(&file, 0);                       // no compression
+    PutU32(&file, image_size);
+    PutU32(&file, 0);  // horizontal resolution
+    PutU32(&file, 0);  // vertical resolution
+    PutU32(&file, 0);  // colours used
+    PutU32(&file, 0);  // important colours
+    for (int y = s->natural_h - 1; y >= 0; --y) {
+        const uint8_t* src = pixels.data() + size_t(y) * row;
+        file.insert(file.end(), src, src + row);
+    }
+    std::FILE* f = std::fopen(fileName.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) std::remove(fileName.c_str());
+    return ok;
+}
+
+}  // namespace
+
+bool LockCanvasTarget(int target, PixelView* out) {
+    Sprite* s = Sprites().Get(IdFromToken(target));
+    if (!s) return false;
+    if (!s->canvas_open) {
+        if (s->known_blank) {
+            try {
+                s->canvas.assign(size_t(s->natural_w) * size_t(s->natural_h) * 4, 0);
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+        } else if (!ReadTexturePixels(s->texture, s->natural_w, s->natural_h, &s->canvas)) {
+            return false;
+        }
+        s->canvas_open = true;
+    }
+    out->bgra = s->canvas.data();
+    out->width = s->natural_w;
+    out->height = s->natural_h;
+    out->pitch = s->natural_w * 4;
+    return true;
+}
+
+void UnlockCanvasTarget(int target) {
+    Sprite* s = Sprites().Get(IdFromToken(target));
+    if (!s || !s->canvas_open) return;
+    SDL_UpdateTexture(s->texture, nullptr, s->canvas.data(), s->natural_w * 4);
+    if (s->flags & kSpriteOpacityMask) FillOpacityMask(s, s->canvas.data());
+    // Only open canvases cost memory.
+    std::vector<uint8_t>().swap(s->canvas);
+    s->canvas_open = false;
+    s->known_blank = false;
+}
+
+}  // namespace detail
+
+using detail::Display;
+using detail::Sprite;
+using detail::Sprites;
+
+int CreateBlankSprite(int number, int width, int height) {
+    auto& d = Display();
+    SDL_Texture* texture = detail::CreateSpriteTexture(width, height);
+    std::unique_ptr<Sprite> s;
+    if (texture) {
+        s = detail::NewSprite(texture, width, height, 0);
+        bool ok = SDL_SetRenderTarget(d.renderer, texture) == 0;
+        SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 0);
+        ok = ok && SDL_RenderClear(d.renderer) == 0;
+        SDL_SetRenderTarget(d.renderer, d.frame);
+        s->known_blank = true;
+        if (!ok) s.reset();
+    }
+    return detail::StoreSprite(number, std::move(s));
+}
+
+int SpriteFromImageDataSized(int number, const uint8_t* data, int64_t length, int flags) {
+    constexpr int64_t kMaxRead = 10'000'000;
+    detail::Picture picture;
+    std::unique_ptr<Sprite> s;
+    if (data && length > 0 && Display().renderer &&
+        detail::DecodePicture(data, static_cast<size_t>(std::min(length, kMaxRead)), &picture)) {
+        s = detail::SpriteFromPicture(&picture, flags);
+    }
+    return detail::StoreSprite(number, std::move(s));
+}
+
+int SpriteFromImageData(int number, const uint8_t* block, int flags) {
+    return SpriteFromImageDataSized(number, block, BlockSize(block), flags);
+}
+
+int SpriteFromImageData(int number, const uint8_t* block) {
+    return SpriteFromImageData(number, block, 0);
+}
+
+int DuplicateSprite(int source, int number) {
+    Sprite* src = Sprites().Get(source);
+    std::unique_ptr<Sprite> s;
+    if (src) {
+        SDL_Texture* texture = detail::CreateSpriteTexture(src->natural_w, src->natural_h);
+        if (texture) {
+            s = detail::NewSprite(texture, src->natural_w, src->natural_h, src->flags);
+            s->opacity_mask = src->opacity_mask;
+            s->known_blank = src->known_blank;
+            // An open canvas holds the newest pixels.
+            bool ok = src->canvas_open ? SDL_UpdateTexture(texture, nullptr, src->canvas.data(),
+                                                           src->natural_w * 4) == 0
+                                       : detail::CopyTexture(src->texture, nullptr, texture);
+            src->scale_mode = SDL_ScaleModeNearest;
+            if (!ok) s.reset();
+        }
+    }
+    return detail::StoreSprite(number, std::move(s));
+}
+
+void SetSpriteSize(int sprite, int width, int height) {
+    Sprite* s = Sprites().Get(sprite);
+    if (!s || width < -1 || height < -1) return;
+    s->drawn_w = width == -1 ? s->natural_w : width;
+    s->drawn_h = height == -1 ? s->natural_h : height;
+}
+
+int SpriteDrawWidth(int sprite) {
+    Sprite* s = Sprites().Get(sprite);
+    return s ? s->drawn_w : 0;
+}
+
+int SpriteDrawHeight(int sprite) {
+    Sprite* s = Sprites().Get(sprite);
+    return s ? s->drawn_h : 0;
+}
+
+void SetSpriteSourceRect(int sprite, int x, int y, int width, int height) {
+    Sprite* s = Sprites().Get(sprite);
+    if (!s) return;
+    auto clamp = [](int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; };
+    x = x == -1 ? 0 : clamp(x, 0, s->natural_w);
+    y = y == -1 ? 0 : clamp(y, 0, s->natural_h);
+    width = width == -1 ? s->natural_w - x : clamp(width, 0, s->natural_w - x);
+    height = height == -1 ? s->natural_h - y : clamp(height, 0, s->natural_h - y);
+    s->source = SDL_Rect{x, y, width, height};
+    s->drawn_w = width;
+    s->drawn_h = height;
+}
+
+void DrawSprite(int sprite, int x, int y) {
+    detail::Draw(sprite, x, y, 255, true);
+}
+
+void DrawSpriteAlpha(int sprite, int x, int y, int opacity) {
+    detail::Draw(sprite, x, y, opacity, true);
+}
+
+void DrawSpriteOpaque(int sprite, int x, int y) {
+    detail::Draw(sprite, x, y, 255, false);
+}
+
+void ReleaseSprite(int sprite) {
+    if (sprite == -1) {
+        Sprites().ReleaseAll();
+    } else {
+        Sprites().Release(sprite);
+    }
+}
+
+int SpriteExists(int sprite) {
+    return Sprites().Get(sprite) ? 1 : 0;
+}
+
+int CaptureScreenToSprite(int number, int x, int y, int width, int height) {
+    auto& d = Display();
+    std::unique_ptr<Sprite> s;
+    if (d.renderer && x >= 0 && y >= 0 && width >= 1 && height >= 1 && width <= d.width - x &&
+        height <= d.height - y) {
+        SDL_Texture* texture = detail::CreateSpriteTexture(width, height);
+        if (texture) {
+            s = detail::NewSprite(texture, width, height, kSpriteKeepAlpha);
+            SDL_Rect rect{x, y, width, height};
+            if (!detail::CopyTexture(d.frame, &rect, texture)) s.reset();
+        }
+    }
+    return detail::StoreSprite(number, std::move(s));
+}
+
+int SaveSpriteAsBitmap(int sprite, const std::string& fileName) {
+    try {
+        return detail::SaveBitmap(Sprites().Get(sprite), fileName) ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+int SpriteCanvas(int sprite) {
+    return Sprites().Get(sprite) ? detail::TokenFromId(sprite) : 0;
+}
+
+}  // namespace engine

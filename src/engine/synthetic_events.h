@@ -1,0 +1,29 @@
+// Synthetic input for tests: events pushed into the system event queue, so
+// they take the same road as real ones (PollWindowEvent and FlipFrame pump
+// them into the window event queue and the keyboard and mouse state).
+#pragma once
+
+namespace engine {
+
+// A key going down (down 1) or up (0), named by its set-1 scan code. 1 when
+// queued, 0 for a code no key has or when the video system is not started.
+int PushKeyEvent(int scanCode, int down);
+// Mouse motion to (x, y) in the window's client area (window -1: the display's
+// window) by (dx, dy) relative units. 1 when queued, else 0.
+int PushMouseMotion(int window, int x, int y, int dx, int dy);
+// Button 1 left, 2 right, 3 middle going down or up at (x, y); clicks 2 makes a
+// double click. 1 when queued, else 0.
+int PushMouseButton(int window, int button, int down, int x, int y, int clicks = 1);
+// Wheel notches (+1 forward). 1 when queued, else 0.
+int PushMouseWheel(int notches);
+// The system window event behind an engine event code (kEventActivated,
+// kEventDeactivated, kEventMinimised, kEventMaximised, kEventRestored,
+// kEventRepaint, kEventMoved, kEventSized, kEventClose). 1 when queued, 0 for
+// other codes.
+int PushWindowEvent(int window, int eventCode);
+// The cursor leaving the window's client area. 1 when queued, else 0.
+int PushCursorLeave(int window);
+// A request to quit (as from a termination signal). 1 when queued, else 0.
+int PushQuitEvent();
+
+}  // namespace engine
