@@ -1,0 +1,37 @@
+// Languages: the text table every visible text comes from, the list of
+// available languages found in "Mnemora.languages" (a folder or a ZIP archive),
+// the choice list the settings screen steps through, and the user's locale.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace i18n {
+
+// The text of a key in the loaded language; the empty string when missing.
+const std::string& Text(const std::string& key);
+
+// Fills the language list from a folder or an archive; 1 when it could be listed.
+int32_t ScanLanguages(const std::string& source);
+// Reads one language's file into the text table; 1 when it was read.
+int32_t LoadLanguage(const std::string& source, const std::string& code);
+
+// The available languages in the choice list's order.
+int32_t LanguageCount();
+std::string LanguageCodeAt(int32_t index);
+std::string LanguageNameAt(int32_t index);
+bool HasLanguage(const std::string& code);
+
+// Puts the choice list on the language with this code (on its last entry when
+// none matches) and returns its index, -1 for an empty list.
+int32_t PositionLanguageChoice(const std::string& code);
+// Moves to the next language, wrapping to the first; returns its code
+// (empty for an empty list).
+std::string NextLanguageChoice();
+// The index of the choice list's current entry, -1 when there is none.
+int32_t CurrentLanguageChoice();
+
+// The user's locale as a language code such as "de_DE"; empty when unknown.
+std::string UserLocaleCode();
+
+}  // namespace i18n
