@@ -1,8 +1,9 @@
 // Mnemora: a single-player memory game. The entry point stays thin: the game
 // itself is the mnemora_game library, so tests can drive it directly.
-#include <cstdio>
+#include "app/shell.h"
+#include "engine/files.h"
 
-int main() {
-    std::fprintf(stderr, "Mnemora: the display layer is not built yet; nothing to show.\n");
-    return 0;
+int main(int argc, char** argv) {
+    engine::SetCommandArgs(argc, argv);
+    return app::RunGame(argc, argv);
 }

@@ -44,6 +44,12 @@ struct Metrics {
     int32_t TileSize = 0, TileGap = 0;
     int32_t BoardCentreX = 0, BoardCentreY = 0;
 
+    // Filled by the picture pass: the level-select background (sprite 6) is
+    // drawn at (0, LevelSelectBackTop), its bottom edge on the screen's bottom
+    // edge, because the level buttons are placed from the bottom; negative when
+    // the picture is taller than the screen.
+    int32_t LevelSelectBackTop = 0;
+
     // Filled after the picture pass, from the logo's drawn size.
     int32_t LogoWidth = 0, LogoHeight = 0;
     int32_t LogoLeft = 0, LogoTop = 0;

@@ -32,6 +32,13 @@ std::string NextLanguageChoice();
 int32_t CurrentLanguageChoice();
 
 // The user's locale as a language code such as "de_DE"; empty when unknown.
+// Read from LC_ALL, LC_MESSAGES and LANG, the first that is set and not empty.
 std::string UserLocaleCode();
+// The language code of a locale name: "de_DE.UTF-8" gives "de_DE", "en-GB"
+// gives "en_GB", "C" and "POSIX" give "".
+std::string LocaleCodeFromName(const std::string& localeName);
+
+// Forgets every text and language (start-up of a new run in the same process).
+void ResetLanguages();
 
 }  // namespace i18n

@@ -1,0 +1,121 @@
+// The settings file and the confirmed changes of the settings screen.
+//
+// Seven keys in the group "Settings" of "Mnemora.prefs", read once at start-up
+// and written once at a normal quit. The settings screen edits pending copies;
+// ApplyPendingSettings takes them over when the player confirms.
+#include <algorithm>
+
+#include "app/log.h"
+#include "app/shell.h"
+#include "app/shell_internal.h"
+#include "app/state.h"
+#include "audio/audio.h"
+#include "display/layout.h"
+#include "display/screen.h"
+#include "engine/input.h"
+#include "engine/prefs.h"
+#include "engine/sound.h"
+#include "game/game.h"
+#include "i18n/language.h"
+#include "ui/ui.h"
+
+namespace app {
+
+int32_t LoadPreferences(const std::string& folder) {
+    if (!engine::OpenPrefFile(folder + "Mnemora.prefs")) return 0;
+    auto& s = settings;
+    engine::SelectPrefGroup("Settings");
+    s.Language = engine::ReadPrefString("Language", "");
+    s.Music = engine::ReadPrefInt("Music", 1);
+    s.GameScreen = engine::ReadPrefInt("GameScreen", s.GameScreen);
+    s.Resolution = engine::ReadPrefInt("Resolution", 1);
+    s.Sounds = engine::ReadPrefInt("Sounds", 1);
+    s.MusicVolume = engine::ReadPrefInt("MusicVolume", 60);
+    s.Completed = engine::ReadPrefInt("Completed", 0);
+    engine::ClosePrefFile();
+    // A hand-edited file must not index outside the resolution list or hand the
+    // sound engine a volume out of range; the on/off keys read as on/off. A bad
+    // "GameScreen" is left alone: it opens no display and says so.
+    s.Resolution = display::ClampResolution(s.Resolution);
+    s.MusicVolume = std::clamp(s.MusicVolume, 0, 100);
+    s.Music = std::clamp(s.Music, 0, 1);
+    s.Sounds = std::clamp(s.Sounds, 0, 1);
+    s.Completed = std::clamp(s.Completed, 0, 1);
+    return 1;
+}
+
+int32_t SavePreferences(const std::string& folder) {
+    if (!engine::CreatePrefFile(folder + "Mnemora.prefs")) return 0;
+    const auto& s = settings;
+    engine::WritePrefComment("Mnemora Preferences");
+    engine::SelectPrefGroup("Settings");
+    engine::WritePrefString("Language", s.Language);
+    engine::WritePrefInt("Music", s.Music);
+    engine::WritePrefInt("GameScreen", s.GameScreen);
+    engine::WritePrefInt("Resolution", s.Resolution);
+    engine::WritePrefInt("Sounds", s.Sounds);
+    engine::WritePrefInt("MusicVolume", s.MusicVolume);
+    engine::WritePrefInt("Completed", s.Completed);
+    return engine::ClosePrefFile();
+}
+
+namespace {
+
+// Closes the display and opens it again in the new mode or size, with every
+// picture, font and dialog rebuilt; the menu then slides in again.
+void ReopenDisplay() {
+    auto& s = settings;
+    display::CloseGameDisplay(s.GameScreen);
+    s.GameScreen = s.ScreenModePending;
+    s.Resolution = display::ClampResolution(s.ResolutionPending);
+    display::ChooseDisplaySize(s.GameScreen, s.Resolution, false);
+    OpenDisplayAndLoadPictures(false);
+    display::ShowGameWindow(s.GameScreen);
+    engine::MoveCursorTo(display::metrics.ScreenWidth / 2, display::metrics.ScreenHeight / 2);
+    loop.frameCounter = 0;
+    loop.splashY = 0;
+    loop.ScreenState = SplashSlide;
+}
+
+}  // namespace
+
+int ApplyPendingSettings() {
+    auto& s = settings;
+    if (s.Music == 1 && s.MusicPending == 0) {
+        audio::StopMusic(audio::MenuMusic, -1);
+        if (audio::IsMusicPlaying(game::level.musicTrack)) {
+            audio::StopMusic(game::level.musicTrack, -1);
+        }
+        s.Music = 0;
+        LogValue("Music:", "OFF");
+    } else if (s.Music == 0 && s.MusicPending == 1) {
+        s.Music = 1;
+        audio::StartMusic(audio::MenuMusic);
+        LogValue("Music:", "ON");
+    }
+
+    s.Sounds = s.SoundsPending;
+    LogValue("Sounds:", s.Sounds == 1 ? "ON" : "OFF");
+
+    loop.reopenFlag = 0;
+    if (s.ScreenModePending != s.GameScreen ||
+        (s.GameScreen == 1 && s.ScreenModePending == 1 && s.ResolutionPending != s.Resolution)) {
+        loop.reopenFlag = 1;
+    }
+
+    if (s.LanguagePending != s.Language) {
+        s.Language = s.LanguagePending;
+        const int32_t loaded =
+            i18n::LoadLanguage(folders.GameFolder + "Mnemora.languages", s.Language);
+        LogValue("Load language (" + s.Language + "):", loaded ? "OK" : "FAILED");
+        if (!loop.reopenFlag) ui::RebuildAllDialogs(true);
+    }
+
+    if (loop.reopenFlag) {
+        ReopenDisplay();
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,315 @@
+// The three asset passes. The pack is opened and closed once per pass, each
+// asset goes through its own memory block, and every failure ends in
+// AssetFailed: the game never runs with a part of its pictures or sounds.
+#include "display/assets.h"
+
+#include <cmath>
+
+#include "app/log.h"
+#include "app/shell.h"
+#include "app/state.h"
+#include "display/layout.h"
+#include "engine/archive.h"
+#include "engine/canvas.h"
+#include "engine/display.h"
+#include "engine/files.h"
+#include "engine/memory.h"
+#include "engine/sound.h"
+#include "engine/system.h"
+#include "game/game.h"
+#include "i18n/language.h"
+
+namespace display {
+
+namespace {
+
+std::string PackPath() {
+    return app::folders.GameFolder + "Mnemora.data";
+}
+
+void LogLoaded(const std::string& label) {
+    app::LogValue("Load asset (" + label + "):", "OK");
+}
+
+// Reads a whole entry into a fresh block; the byte count, -1 when it failed.
+int64_t ReadEntry(int pack, uint8_t* block, const std::string& entry) {
+    return engine::ReadArchiveEntry(pack, block, engine::BlockSize(block), entry);
+}
+
+// One picture of the catalogue after the backgrounds.
+struct PictureEntry {
+    const char* entry;
+    const char* label;
+    int32_t sprite;
+    int flags;  // kSpriteKeepAlpha, or 0: black is transparent
+    enum Size { Natural, Screen, Hud, LevelButton, ClockBar, Tile, Logo } size;
+};
+
+constexpr int kAlpha = engine::kSpriteKeepAlpha;
+
+constexpr PictureEntry kPictures[] = {
+    {"shadow.png", "shadow.png", 1, kAlpha, PictureEntry::Screen},
+    {"pointer.png", "pointer.png", 5, kAlpha, PictureEntry::Natural},
+    {"logo.png", "logo.png", 3, kAlpha, PictureEntry::Logo},
+    {"credits.png", "credits.png", 15, kAlpha, PictureEntry::Natural},
+    {"quit.png", "quit.png", 18, kAlpha, PictureEntry::Natural},
+    {"mainmenu.png", "mainmenu.png", 11, kAlpha, PictureEntry::Natural},
+    {"ingame_menu.png", "ingame_menu.png", 20, kAlpha, PictureEntry::Natural},
+    {"settings.png", "settings.png", 13, kAlpha, PictureEntry::Natural},
+    {"button.png", "button_big.png", 8, 0, PictureEntry::Natural},
+    {"button_active.png", "button_big_active.png", 9, 0, PictureEntry::Natural},
+    {"gui_pause.png", "gui_pause.png", 80, 0, PictureEntry::Hud},
+    {"gui_pause_active.png", "gui_pause_active.png", 81, 0, PictureEntry::Hud},
+    {"gui_clock.png", "gui_clock.png", 82, kAlpha, PictureEntry::Hud},
+    {"levelselect_back.png", "levelselect_back.png", 77, 0, PictureEntry::Hud},
+    {"levelselect_back_active.png", "levelselect_back_active.png", 78, 0, PictureEntry::Hud},
+    {"level_locked.png", "level_locked.png", 83, kAlpha, PictureEntry::LevelButton},
+    {"level_open.png", "level_open.png", 84, kAlpha, PictureEntry::LevelButton},
+    {"levelselect_arrow.png", "levelselect_arrow.png", 79, kAlpha, PictureEntry::LevelButton},
+    {"timeback.png", "timeback.png", 86, 0, PictureEntry::ClockBar},
+    {"timefront.png", "timefront.png", 87, kAlpha, PictureEntry::ClockBar},
+    {"level_finished.png", "level_finished.png", 85, kAlpha, PictureEntry::LevelButton},
+    {"back.png", "back.png", 88, kAlpha, PictureEntry::Tile},
+};
+
+// Panels whose source stays untouched: each screen draws its texts on copies.
+struct PanelCopy {
+    int32_t source;
+    int32_t copy;
+};
+constexpr PanelCopy kPanelCopies[] = {
+    {15, 14}, {15, 16}, {18, 17}, {11, 10}, {20, 19}, {13, 12}, {13, 21}, {13, 22}, {13, 23},
+};
+
+void SizePicture(const PictureEntry& picture) {
+    const auto& m = metrics;
+    switch (picture.size) {
+        case PictureEntry::Screen:
+            engine::SetSpriteSize(picture.sprite, m.ScreenWidth, m.ScreenHeight);
+            break;
+        case PictureEntry::Hud:
+            engine::SetSpriteSize(picture.sprite, m.HudUnit, m.HudUnit);
+            break;
+        case PictureEntry::LevelButton:
+            engine::SetSpriteSize(picture.sprite, m.LevelButtonWidth, m.LevelButtonHeight);
+            break;
+        case PictureEntry::ClockBar:
+            engine::SetSpriteSize(picture.sprite, m.ClockBarWidth, m.HudUnit);
+            break;
+        case PictureEntry::Tile:
+            engine::SetSpriteSize(picture.sprite, m.TileSize, m.TileSize);
+            break;
+        case PictureEntry::Logo: {
+            // The logo spans a quarter of the screen's width; its height keeps
+            // the picture's proportions and places the panels below it.
+            ComputeLogoLayout(engine::SpriteDrawWidth(picture.sprite),
+                              engine::SpriteDrawHeight(picture.sprite));
+            engine::SetSpriteSize(picture.sprite, m.LogoWidth, m.LogoHeight);
+            break;
+        }
+        case PictureEntry::Natural:
+            break;
+    }
+}
+
+int32_t BackgroundSprite(const std::string& name) {
+    if (name == "orvanta") return 2;
+    if (name == "menuback") return 4;
+    if (name == "levelselect") return 6;
+    return 7;
+}
+
+void LoadBackground(int pack, const std::string& name) {
+    auto& m = metrics;
+    uint8_t* block = engine::AllocBlock(kBackgroundBlock);
+    if (!block) AssetFailed("memory - " + name);
+    const BackgroundChoice choice = ChooseBackground(name, m.AspectClass);
+    if (!choice.logLine.empty()) app::LogLine(choice.logLine);
+    const int64_t length = ReadEntry(pack, block, choice.entry);
+    if (length < 0) {
+        engine::FreeBlock(block);
+        AssetFailed(choice.entry);
+    }
+    const int image = engine::DecodeImageSized(engine::AutoId, block, length);
+    engine::FreeBlock(block);
+    if (!image) AssetFailed("image - " + name);
+
+    const BackgroundPlacement place =
+        PlaceBackground(name, engine::ImagePixelWidth(image), engine::ImagePixelHeight(image),
+                        m.ScreenWidth, m.ScreenHeight);
+    if (engine::ImagePixelWidth(image) != m.ScreenWidth) {
+        engine::ScaleImage(image, m.ScreenWidth, place.scaledHeight, 0);
+    }
+    const int32_t sprite = BackgroundSprite(name);
+    if (engine::CreateBlankSprite(sprite, place.spriteWidth, place.spriteHeight)) {
+        if (engine::BeginCanvas(engine::SpriteCanvas(sprite))) {
+            engine::BlitImage(engine::ImageBitmapHandle(image), 0, 0);
+            engine::EndCanvas();
+        }
+    }
+    if (name == "levelselect") m.LevelSelectBackTop = place.drawTop;
+    engine::ReleaseImage(image);
+    LogLoaded(name);
+}
+
+void LoadPicture(int pack, const PictureEntry& picture) {
+    uint8_t* block = engine::AllocBlock(kPictureBlock);
+    if (!block) return;  // skipped without a word, as a small allocation failing is
+    const int64_t length = ReadEntry(pack, block, picture.entry);
+    if (length < 0) {
+        engine::FreeBlock(block);
+        AssetFailed(picture.label);
+    }
+    engine::SpriteFromImageDataSized(picture.sprite, block, length, picture.flags);
+    engine::FreeBlock(block);
+    LogLoaded(picture.label);
+    SizePicture(picture);
+}
+
+void LoadTiles(int pack) {
+    const auto& m = metrics;
+    for (int n = 1; n <= 20; ++n) {
+        game::TilePictures[n - 1] = 0;
+        uint8_t* block = engine::AllocBlock(kPictureBlock);
+        if (!block) continue;
+        const std::string entry = "blue" + engine::PadLeft(engine::IntToText(n), 2, "0") + ".png";
+        const int64_t length = ReadEntry(pack, block, entry);
+        if (length < 0) {
+            engine::FreeBlock(block);
+            AssetFailed("tiles");
+        }
+        const int sprite =
+            engine::SpriteFromImageDataSized(engine::AutoId, block, length, kAlpha);
+        engine::FreeBlock(block);
+        game::TilePictures[n - 1] = sprite;
+        LogLoaded("tiles");
+        engine::SetSpriteSize(sprite, m.TileSize, m.TileSize);
+    }
+}
+
+}  // namespace
+
+void AssetFailed(const std::string& label) {
+    app::LogValue("Load asset (" + label + "):", "FAILED");
+    if (engine::IsDisplayOpen()) engine::CloseDisplay();
+    if (app::settings.GameScreen != 0 && engine::AppWindowExists(0)) engine::CloseAppWindow(0);
+    engine::ShowMessageBox("Mnemora::" + i18n::Text("tErrorERROR"), i18n::Text("tErrorASSET"),
+                           engine::kMessageBoxOk);
+    app::EndProgram(1);
+}
+
+BackgroundChoice ChooseBackground(const std::string& name, int32_t aspectClass) {
+    if (name == "orvanta")
+        return {SplashPictureName(aspectClass), AspectLogLine(aspectClass, false)};
+    if (name == "ingame") return {GamePictureName(aspectClass), AspectLogLine(aspectClass, true)};
+    return {name + ".png", ""};
+}
+
+BackgroundPlacement PlaceBackground(const std::string& name, int32_t imageWidth,
+                                    int32_t imageHeight, int32_t screenWidth,
+                                    int32_t screenHeight) {
+    BackgroundPlacement place;
+    place.scaledHeight = imageHeight;
+    if (imageWidth > 0 && imageWidth != screenWidth) {
+        place.scaledHeight = static_cast<int32_t>(std::lround(
+            static_cast<double>(imageHeight) / imageWidth * static_cast<double>(screenWidth)));
+    }
+    place.spriteWidth = screenWidth;
+    if (name == "menuback") {
+        place.spriteHeight = screenHeight;
+    } else {
+        place.spriteHeight = place.scaledHeight;
+    }
+    if (name == "levelselect") place.drawTop = screenHeight - place.scaledHeight;
+    return place;
+}
+
+void LoadFontPass() {
+    const int pack = engine::OpenArchive(engine::AutoId, PackPath(), engine::kArchivePack);
+    if (!pack) AssetFailed("font");
+    uint8_t* block = engine::AllocBlock(kLargeBlock);
+    if (!block) AssetFailed("font");
+    const int64_t length = ReadEntry(pack, block, "TitanOne-Regular.ttf");
+    if (length < 0) AssetFailed("font");
+    const std::string path = engine::TempFolder() + "TitanOne-Regular.ttf";
+    const int file = engine::NewFile(engine::AutoId, path);
+    if (!file || engine::WriteBytes(file, block, length) < 1) {
+        if (file) engine::CloseFileObject(file);
+        AssetFailed("font");
+    }
+    engine::CloseFileObject(file);
+    engine::InstallPrivateFont(path);
+    engine::FreeBlock(block);
+    LogLoaded("TitanOne-Regular.ttf");
+    engine::CloseArchive(pack);
+}
+
+void LoadSoundPass() {
+    struct SoundEntry {
+        const char* entry;
+        int32_t sound;
+    };
+    static constexpr SoundEntry kSounds[] = {
+        {"music0.ogg", 0},
+        {"music1.ogg", 1},
+        {"music2.ogg", 2},
+        {"music3.ogg", 3},
+        {"music_kids_play_loop_01.ogg", 5},
+        {"chime_tinkle_wood_bell_positive_04.ogg", 7},
+        {"beep_funny_scanning_targeting_02.ogg", 8},
+        {"music_kids_play_loop_02.ogg", 4},
+        {"ui_menu_popup_02.ogg", 6},
+    };
+    const int pack = engine::OpenArchive(engine::AutoId, PackPath(), engine::kArchivePack);
+    if (!pack) AssetFailed("music and sfx");
+    for (const SoundEntry& sound : kSounds) {
+        uint8_t* block = engine::AllocBlock(kLargeBlock);
+        if (!block) AssetFailed(sound.entry);
+        const int64_t length = ReadEntry(pack, block, sound.entry);
+        if (length < 0) AssetFailed(sound.entry);
+        if (!engine::DecodeSound(sound.sound, block, length)) AssetFailed(sound.entry);
+        engine::FreeBlock(block);
+        LogLoaded(sound.entry);
+    }
+    engine::CloseArchive(pack);
+}
+
+void LoadPicturePass() {
+    const int pack = engine::OpenArchive(engine::AutoId, PackPath(), engine::kArchivePack);
+    if (!pack) AssetFailed("");
+    for (const char* name : {"orvanta", "menuback", "levelselect", "ingame"}) {
+        LoadBackground(pack, name);
+    }
+    for (const PictureEntry& picture : kPictures) {
+        LoadPicture(pack, picture);
+        for (const PanelCopy& copy : kPanelCopies) {
+            if (copy.source == picture.sprite) engine::DuplicateSprite(copy.source, copy.copy);
+        }
+    }
+    LoadTiles(pack);
+    engine::CloseArchive(pack);
+}
+
+void CreateFonts() {
+    struct FontEntry {
+        int32_t number;
+        int32_t size;
+    };
+    static constexpr FontEntry kFonts[] = {{1, 40}, {0, 30}, {3, 33}, {2, 26},
+                                           {4, 26}, {5, 50}, {6, 50}, {7, 50}};
+    for (const FontEntry& font : kFonts) {
+        engine::LoadFontFace(font.number, "Titan One", font.size, engine::kFontHighQuality);
+    }
+}
+
+void CreatePanelStrip() {
+    if (!engine::CreateBlankSprite(76, 920, 60)) return;
+    if (!engine::BeginCanvas(engine::SpriteCanvas(76))) return;
+    // Composited at full alpha: a blank sprite starts transparent, and a strip
+    // that only took the colour's red, green and blue would never show.
+    engine::SetCanvasMode(engine::kCanvasAlphaBlend);
+    engine::FillCanvasRect(0, 0, 920, 60, app::colours.ColourPanel | 0xFF000000u);
+    engine::EndCanvas();
+}
+
+}  // namespace display

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The game under a private Xvfb screen: started windowed at 1024 x 576 with
+# "/LOG" from a scratch copy of its folder (a portable settings file beside
+# it), a screenshot on the splash and one in the main menu with F2, quit with
+# Escape. Then the screenshots, the log and the settings file must be right.
+# The screenshots are kept as PNG in the output folder for a look.
+set -euo pipefail
+game_dir=${1:?game folder}
+out_dir=${2:-/tmp/mnemora-e2e-output}
+
+work=$(mktemp -d /tmp/mnemora-e2e-XXXXXX)
+xvfb_pid=
+game_pid=
+cleanup() {
+    [[ -n $game_pid ]] && kill "$game_pid" 2>/dev/null || true
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "e2e: $*" >&2; exit 1; }
+
+mkdir -p "$work/game" "$work/home" "$out_dir"
+cp "$game_dir/mnemora" "$work/game/"
+for f in Mnemora.data Mnemora.languages Mnemora.pointer; do ln -s "$game_dir/$f" "$work/game/$f"; done
+printf '[Settings]\r\nLanguage = en_GB\r\nGameScreen = 1\r\nResolution = 0\r\n' >"$work/game/Mnemora.prefs"
+
+# A private screen; its number comes back through a pipe.
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+display_number=$(head -n1 "$work/display")
+[[ -n $display_number ]] || fail "Xvfb did not start"
+export DISPLAY=":$display_number" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+export HOME="$work/home" XDG_DATA_HOME="$work/home/data"
+
+# Holds a key for 100 ms: the game reads the keyboard once per frame.
+press() {
+    xdotool keydown "$1"
+    sleep 0.1
+    xdotool keyup "$1"
+}
+
+(cd "$work/game" && exec ./mnemora /LOG) &
+game_pid=$!
+window=$(timeout 20 xdotool search --sync --name '^Mnemora 1\.0\.0\.0 - Velcroft') || fail "no window"
+window=${window%%$'\n'*}
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+
+sleep 0.6
+press F2                # on the splash
+sleep 4                 # splash 101 frames, slide 25: the main menu shows
+press F2
+sleep 0.3
+press Escape            # quits from the main menu
+
+for _ in $(seq 50); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$game_pid" 2>/dev/null && fail "the game did not quit on Escape"
+wait "$game_pid" || fail "the game exited with $?"
+game_pid=
+
+cd "$work/game"
+shopt -s nullglob
+shots=(Mnemora\ [0-3][0-9]-[01][0-9]-[0-9][0-9][0-9][0-9]\ [0-2][0-9]-[0-5][0-9]-[0-5][0-9].bmp)
+logs=(Log\ *.log)
+[[ ${#shots[@]} -eq 2 ]] || fail "expected 2 screenshots, found: $(ls)"
+[[ ${#logs[@]} -eq 1 ]] || fail "expected 1 log, found: $(ls)"
+
+log=$(tr -d '\r' <"${logs[0]}")
+for line in $'Opening screen (Windowed):\t\tOK' $'Screenwidth:\t\t1024' $'Screenheight:\t\t576' \
+            $'TileSize: \t\t74' $'Load language (en_GB):\t\tOK'; do
+    grep -qxF "$line" <<<"$log" || fail "log lacks: $line"
+done
+[[ $(grep -c $'^Saving screenshot:\t\tOK$' <<<"$log") -eq 2 ]] || fail "log lacks two screenshot lines"
+
+expected=$'\xEF\xBB\xBF\r\n; Mnemora Preferences\r\n[Settings]\r\nLanguage = en_GB\r\nMusic = 1\r\nGameScreen = 1\r\nResolution = 0\r\nSounds = 1\r\nMusicVolume = 60\r\nCompleted = 0\r\n'
+[[ "$(cat Mnemora.prefs; printf x)" == "${expected}x" ]] || fail "settings file differs: $(od -c Mnemora.prefs | head)"
+
+# Sort by time: the splash shot is the earlier one.
+IFS=$'\n' sorted=($(for s in "${shots[@]}"; do
+    echo "$(echo "$s" | sed -E 's/Mnemora (..)-(..)-(....) (..)-(..)-(..).bmp/\3\2\1\4\5\6/') $s"
+done | sort | cut -d' ' -f2-))
+unset IFS
+convert "${sorted[0]}" "$out_dir/splash.png"
+convert "${sorted[1]}" "$out_dir/menu.png"
+[[ $(identify -format '%wx%h' "$out_dir/splash.png") == 1024x576 ]] || fail "screenshot is not 1024 x 576"
+# The splash picture is no black frame.
+mean=$(convert "$out_dir/splash.png" -colorspace gray -format '%[fx:mean]' info:)
+awk -v m="$mean" 'BEGIN { exit !(m > 0.05) }' || fail "the splash screenshot is black ($mean)"
+echo "e2e: OK (screenshots in $out_dir)"

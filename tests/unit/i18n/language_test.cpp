@@ -1,0 +1,245 @@
+// The language list, the text table and the choice list, from a folder of
+// language files and from a ZIP archive of them, and the locale's code.
+#include "i18n/language.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string LanguageFile(const std::string& name, const std::string& texts) {
+    return "[LANGUAGE FILE]\r\ntLangFileNAME = " + name + "\r\ntLangFileVERSION = 1.0\r\n\r\n" +
+           "[TEXTS]\r\n" + texts;
+}
+
+// A ZIP archive of stored (uncompressed) entries, enough for the reader.
+uint32_t Crc32(const std::string& bytes) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+void Put16(std::string& out, uint32_t v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& out, uint32_t v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+std::string Zip(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string body, directory;
+    for (const auto& [name, data] : entries) {
+        const uint32_t offset = static_cast<uint32_t>(body.size());
+        const uint32_t crc = Crc32(data);
+        Put32(body, 0x04034b50);
+        Put16(body, 20);
+        Put16(body, 0);
+        Put16(body, 0);  // stored
+        Put16(body, 0);
+        Put16(body, 0);
+        Put32(body, crc);
+        Put32(body, data.size());
+        Put32(body, data.size());
+        Put16(body, name.size());
+        Put16(body, 0);
+        body += name + data;
+        Put32(directory, 0x02014b50);
+        Put16(directory, 20);
+        Put16(directory, 20);
+        Put16(directory, 0);
+        Put16(directory, 0);
+        Put16(directory, 0);
+        Put16(directory, 0);
+        Put32(directory, crc);
+        Put32(directory, data.size());
+        Put32(directory, data.size());
+        Put16(directory, name.size());
+        Put16(directory, 0);
+        Put16(directory, 0);
+        Put16(directory, 0);
+        Put16(directory, 0);
+        Put32(directory, 0);
+        Put32(directory, offset);
+        directory += name;
+    }
+    std::string out = body + directory;
+    Put32(out, 0x06054b50);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, entries.size());
+    Put16(out, entries.size());
+    Put32(out, directory.size());
+    Put32(out, body.size());
+    Put16(out, 0);
+    return out;
+}
+
+class LanguageTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/mnemora-lang-XXXXXX";
+        root_ = mkdtemp(pattern);
+        folder_ = root_ / "Mnemora.languages";
+        i18n::ResetLanguages();
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    void WriteLanguage(const std::string& code, const std::string& content) {
+        fs::create_directories(folder_);
+        WriteFile(folder_ / (code + ".language"), content);
+    }
+    std::vector<std::string> Codes() {
+        std::vector<std::string> codes;
+        for (int32_t i = 0; i < i18n::LanguageCount(); ++i) codes.push_back(i18n::LanguageCodeAt(i));
+        return codes;
+    }
+
+    fs::path root_, folder_;
+};
+
+TEST_F(LanguageTest, FolderListsLanguagesAndLoadsTheirTexts) {
+    WriteLanguage("en_GB", LanguageFile("English", "tMenuSTART = START\r\ntOnlyEnglish = yes\r\n"));
+    WriteLanguage("de_DE", LanguageFile("Deutsch", "tMenuSTART = LOS\r\n"));
+    WriteFile(folder_ / "notes.txt", "not a language");
+
+    ASSERT_EQ(i18n::ScanLanguages(folder_.string()), 1);
+    EXPECT_EQ(i18n::LanguageCount(), 2);
+    EXPECT_TRUE(i18n::HasLanguage("en_GB"));
+    EXPECT_TRUE(i18n::HasLanguage("de_DE"));
+    EXPECT_FALSE(i18n::HasLanguage("notes"));
+
+    ASSERT_EQ(i18n::LoadLanguage(folder_.string(), "en_GB"), 1);
+    EXPECT_EQ(i18n::Text("tMenuSTART"), "START");
+    EXPECT_EQ(i18n::Text("tLangFileNAME"), "English");
+    // A second language overwrites what it has and keeps the rest.
+    ASSERT_EQ(i18n::LoadLanguage(folder_.string(), "de_DE"), 1);
+    EXPECT_EQ(i18n::Text("tMenuSTART"), "LOS");
+    EXPECT_EQ(i18n::Text("tOnlyEnglish"), "yes");
+    EXPECT_EQ(i18n::Text("tNoSuchKey"), "");
+    EXPECT_EQ(i18n::LoadLanguage(folder_.string(), "fr_FR"), 0);
+}
+
+TEST_F(LanguageTest, SameDisplayNameAndMissingHeaderShareRecords) {
+    WriteLanguage("a_A", LanguageFile("Same", ""));
+    WriteLanguage("b_B", LanguageFile("Same", ""));
+    WriteLanguage("c_C", "[TEXTS]\r\ntX = 1\r\n");
+    WriteLanguage("d_D", "tBeforeAnyGroup = 1\r\n");
+    ASSERT_EQ(i18n::ScanLanguages(folder_.string()), 1);
+    // One record per display name, the later file in listing order winning;
+    // the two files without a header share the empty name.
+    EXPECT_EQ(i18n::LanguageCount(), 2);
+    EXPECT_TRUE(i18n::HasLanguage("b_B"));
+    EXPECT_FALSE(i18n::HasLanguage("a_A"));
+    EXPECT_TRUE(i18n::HasLanguage("d_D"));
+    EXPECT_FALSE(i18n::HasLanguage("c_C"));
+    // Keys ahead of the first group are not texts.
+    ASSERT_EQ(i18n::LoadLanguage(folder_.string(), "d_D"), 1);
+    EXPECT_EQ(i18n::Text("tBeforeAnyGroup"), "");
+}
+
+TEST_F(LanguageTest, MissingEmptyOrCorruptSourcesListNothing) {
+    EXPECT_EQ(i18n::ScanLanguages(folder_.string()), 0);
+    EXPECT_EQ(i18n::LoadLanguage(folder_.string(), "en_GB"), 0);
+
+    fs::create_directories(folder_);
+    EXPECT_EQ(i18n::ScanLanguages(folder_.string()), 1);
+    EXPECT_EQ(i18n::LanguageCount(), 0);
+    EXPECT_EQ(i18n::PositionLanguageChoice("en_GB"), -1);
+    EXPECT_EQ(i18n::NextLanguageChoice(), "");
+
+    const fs::path corrupt = root_ / "corrupt.zip";
+    WriteFile(corrupt, "PK\x03\x04 this is not really a zip archive at all");
+    EXPECT_EQ(i18n::ScanLanguages(corrupt.string()), 0);
+    EXPECT_EQ(i18n::LoadLanguage(corrupt.string(), "en_GB"), 0);
+}
+
+TEST_F(LanguageTest, ArchiveGivesTheSameResultAsTheFolder) {
+    const fs::path archive = root_ / "Mnemora.languages";
+    WriteFile(archive, Zip({{"en_GB.language", LanguageFile("English", "tMenuSTART = START\r\n")},
+                            {"de_DE.language", LanguageFile("Deutsch", "tMenuSTART = LOS\r\n")},
+                            {"readme.txt", "ignored"}}));
+    ASSERT_EQ(i18n::ScanLanguages(archive.string()), 1);
+    EXPECT_EQ(i18n::LanguageCount(), 2);
+    ASSERT_EQ(i18n::LoadLanguage(archive.string(), "de_DE"), 1);
+    EXPECT_EQ(i18n::Text("tMenuSTART"), "LOS");
+    // Nothing is left in the temporary folder.
+    EXPECT_FALSE(fs::exists(engine::TempFolder() + "de_DE.language"));
+}
+
+TEST_F(LanguageTest, ArchiveEntriesOutsideTheTemporaryFolderAreNeverWritten) {
+    const fs::path archive = root_ / "Mnemora.languages";
+    WriteFile(archive, Zip({{"../escaped.language", LanguageFile("Escaped", "")},
+                            {"sub/nested.language", LanguageFile("Nested", "")},
+                            {"/abs.language", LanguageFile("Absolute", "")},
+                            {"en_GB.language", LanguageFile("English", "")}}));
+    ASSERT_EQ(i18n::ScanLanguages(archive.string()), 1);
+    EXPECT_EQ(Codes(), std::vector<std::string>{"en_GB"});
+    const fs::path temp = engine::TempFolder();
+    EXPECT_FALSE(fs::exists(temp.parent_path().parent_path() / "escaped.language"));
+    // A stored code that climbs out of the source is no language.
+    EXPECT_EQ(i18n::LoadLanguage(archive.string(), "../escaped"), 0);
+    EXPECT_EQ(i18n::LoadLanguage(folder_.string(), "../x"), 0);
+}
+
+TEST_F(LanguageTest, ChoiceListWrapsAndStaysOnTheLastEntryWithoutAMatch) {
+    WriteLanguage("a_A", LanguageFile("Alpha", ""));
+    WriteLanguage("b_B", LanguageFile("Beta", ""));
+    WriteLanguage("c_C", LanguageFile("Gamma", ""));
+    ASSERT_EQ(i18n::ScanLanguages(folder_.string()), 1);
+    const std::vector<std::string> order = Codes();
+    ASSERT_EQ(order.size(), 3u);
+
+    EXPECT_EQ(i18n::PositionLanguageChoice(order[1]), 1);
+    EXPECT_EQ(i18n::NextLanguageChoice(), order[2]);
+    EXPECT_EQ(i18n::NextLanguageChoice(), order[0]);
+    EXPECT_EQ(i18n::NextLanguageChoice(), order[1]);
+
+    EXPECT_EQ(i18n::PositionLanguageChoice("zz_ZZ"), 2);
+    EXPECT_EQ(i18n::CurrentLanguageChoice(), 2);
+    EXPECT_EQ(i18n::NextLanguageChoice(), order[0]);
+    // Index lookups leave the choice where it is.
+    EXPECT_EQ(i18n::LanguageNameAt(2), i18n::LanguageNameAt(2));
+    EXPECT_EQ(i18n::CurrentLanguageChoice(), 0);
+}
+
+TEST(LocaleTest, LocaleNamesBecomeLanguageCodes) {
+    EXPECT_EQ(i18n::LocaleCodeFromName("de_DE.UTF-8"), "de_DE");
+    EXPECT_EQ(i18n::LocaleCodeFromName("de_DE@euro"), "de_DE");
+    EXPECT_EQ(i18n::LocaleCodeFromName("en-GB"), "en_GB");
+    EXPECT_EQ(i18n::LocaleCodeFromName("C"), "");
+    EXPECT_EQ(i18n::LocaleCodeFromName("POSIX"), "");
+    EXPECT_EQ(i18n::LocaleCodeFromName("C.UTF-8"), "");
+
+    setenv("LC_ALL", "", 1);
+    setenv("LC_MESSAGES", "fr_FR.UTF-8", 1);
+    setenv("LANG", "de_DE.UTF-8", 1);
+    EXPECT_EQ(i18n::UserLocaleCode(), "fr_FR");
+    unsetenv("LC_MESSAGES");
+    EXPECT_EQ(i18n::UserLocaleCode(), "de_DE");
+    setenv("LC_ALL", "C", 1);
+    EXPECT_EQ(i18n::UserLocaleCode(), "");
+    unsetenv("LC_ALL");
+    unsetenv("LANG");
+    EXPECT_EQ(i18n::UserLocaleCode(), "");
+}
+
+}  // namespace
