@@ -26,6 +26,20 @@ const words = {
 };
 for (let n = 1; n <= 12; ++n) words['n' + n] = String(n);
 
+// Path data with one decimal, written here rather than by Path.toPathData,
+// which can emit "NaN" for some of this face's quadratic segments.
+function pathData(p) {
+    const n = (v) => String(Math.round(v * 10) / 10);
+    return p.commands.map((c) => {
+        switch (c.type) {
+        case 'M': case 'L': return `${c.type}${n(c.x)} ${n(c.y)}`;
+        case 'Q': return `Q${n(c.x1)} ${n(c.y1)} ${n(c.x)} ${n(c.y)}`;
+        case 'C': return `C${n(c.x1)} ${n(c.y1)} ${n(c.x2)} ${n(c.y2)} ${n(c.x)} ${n(c.y)}`;
+        default: return 'Z';
+        }
+    }).join('');
+}
+
 const size = 200;
 let out = '<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10">\n';
 out += '<!-- Outlines of the Titan One face (SIL Open Font License 1.1), ' +
@@ -34,7 +48,7 @@ for (const [name, text] of Object.entries(words)) {
     const advance = font.getAdvanceWidth(text, size);
     const p = font.getPath(text, -advance / 2, 0, size);
     const box = p.getBoundingBox();
-    out += `<path id="w-${name}" d="${p.toPathData(1)}"/>\n`;
+    out += `<path id="w-${name}" d="${pathData(p)}"/>\n`;
     out += `<!-- ${name}: x ${box.x1.toFixed(0)}..${box.x2.toFixed(0)}, ` +
            `y ${box.y1.toFixed(0)}..${box.y2.toFixed(0)} -->\n`;
 }
