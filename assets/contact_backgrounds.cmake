@@ -6,8 +6,42 @@
 # The same rule checks that each of these pictures fits the memory block the
 # game reads it into (4 MiB for backgrounds, 200 KiB for the rest).
 #
-# This file is also a script: cmake -DLIMIT=<bytes> -P contact_backgrounds.cmake <png>...
-# fails when a PNG is larger than LIMIT.
+# This file is also a script:
+#   cmake -DLIMIT=<bytes> -P contact_backgrounds.cmake <png>...
+#     fails when a PNG is larger than LIMIT;
+#   cmake -DCONVERT=<convert> -DFLAT=1 -P contact_backgrounds.cmake <png>...
+#     fails unless each panel's title band (x 10..W-10, y 40..110 and
+#     x 40..W-40, y 10..40) is exactly #00A79D and its body (x 10..W-10,
+#     y 116..H-40) exactly #EADDC7: the game draws texts on cells of those
+#     colours, so any other shade would show a box around every text.
+if(CMAKE_SCRIPT_MODE_FILE AND FLAT)
+    function(expect_flat png geometry colour)
+        execute_process(COMMAND ${CONVERT} ${png} -crop ${geometry} +repage
+                                -format "%k %[hex:p{0,0}]" info:
+                        OUTPUT_VARIABLE seen RESULT_VARIABLE status)
+        if(NOT status EQUAL 0 OR NOT seen STREQUAL "1 ${colour}FF")
+            message(SEND_ERROR "${png}: area ${geometry} is not flat ${colour} (${seen})")
+        endif()
+    endfunction()
+    math(EXPR last "${CMAKE_ARGC} - 1")
+    foreach(i RANGE 0 ${last})
+        set(png "${CMAKE_ARGV${i}}")
+        if(png MATCHES "\\.png$")
+            execute_process(COMMAND ${CONVERT} ${png} -format "%w %h" info:
+                            OUTPUT_VARIABLE size)
+            separate_arguments(size)
+            list(GET size 0 w)
+            list(GET size 1 h)
+            math(EXPR inner_w "${w} - 20")
+            math(EXPR band_w "${w} - 80")
+            math(EXPR body_h "${h} - 156")
+            expect_flat(${png} "${inner_w}x70+10+40" "00A79D")
+            expect_flat(${png} "${band_w}x30+40+10" "00A79D")
+            expect_flat(${png} "${inner_w}x${body_h}+10+116" "EADDC7")
+        endif()
+    endforeach()
+    return()
+endif()
 if(CMAKE_SCRIPT_MODE_FILE)
     math(EXPR last "${CMAKE_ARGC} - 1")
     set(failed 0)
@@ -75,6 +109,7 @@ add_custom_command(
            ${contact_dir}/levelselect_check.png
     COMMAND ${CMAKE_COMMAND} -DLIMIT=4194304 -P ${CMAKE_CURRENT_LIST_FILE} ${backgrounds}
     COMMAND ${CMAKE_COMMAND} -DLIMIT=204800 -P ${CMAKE_CURRENT_LIST_FILE} ${small}
+    COMMAND ${CMAKE_COMMAND} -DCONVERT=${IM_CONVERT} -DFLAT=1 -P ${CMAKE_CURRENT_LIST_FILE} ${panels}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${contact_dir}
     COMMAND ${MONTAGE} ${montage_backgrounds} -label logo ${picture_dir}/logo.png[640x]
             -tile 4x -geometry +12+12 -pointsize 24 -background "#404040" -fill white -depth 8
