@@ -7,3 +7,11 @@ if(MNEMORA_ASSETS AND NOT MNEMORA_SANITIZE AND NOT MNEMORA_FUZZ)
                      ${CMAKE_BINARY_DIR}/assets/pictures)
     set_tests_properties(assets_pictures PROPERTIES LABELS assets TIMEOUT 300)
 endif()
+
+# The built game folder checked as the game will read it: every catalogue entry,
+# every language key and character, and every text against its space.
+if(MNEMORA_ASSETS AND NOT MNEMORA_SANITIZE AND NOT MNEMORA_FUZZ)
+    add_test(NAME assets_game_folder COMMAND mnemora-check ${MNEMORA_GAME_DIR})
+    set_tests_properties(assets_game_folder PROPERTIES LABELS assets TIMEOUT 300
+                         ENVIRONMENT "${MNEMORA_TEST_ENV}")
+endif()

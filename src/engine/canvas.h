@@ -57,6 +57,9 @@ int InstallPrivateFont(const std::string& file_path);
 int LoadFontFace(int id, const std::string& face_name, int size, int flags);
 // The handle SetCanvasFont takes for a font (nonzero), or 0 for an absent font.
 int FontNativeHandle(int font);
+// The first character of the UTF-8 text that the font has no glyph for, or 0
+// when it has them all (or there is no such font). Tools check texts with it.
+uint32_t FirstMissingCharacter(int font, const std::string& text);
 // Frees a font; -1 frees all. A canvas that selected it keeps drawing with it.
 void ReleaseFont(int font);
 

@@ -506,6 +506,15 @@ int FontNativeHandle(int font) {
     return f && f->face ? f->face->native : 0;
 }
 
+uint32_t FirstMissingCharacter(int font, const std::string& text) {
+    auto* f = detail::Fonts().fonts.Get(font);
+    if (!f || !f->face) return 0;
+    for (char32_t code : detail::DecodeUtf8(text)) {
+        if (FT_Get_Char_Index(f->face->face, code) == 0) return static_cast<uint32_t>(code);
+    }
+    return 0;
+}
+
 void ReleaseFont(int font) {
     auto& fs = detail::Fonts();
     if (font == -1) {
