@@ -40,7 +40,8 @@ bool StartXvfb() {
     close(fds[0]);
     if (n <= 0) return false;
     std::string display = ":" + std::string(buffer, static_cast<size_t>(n));
-    while (!display.empty() && (display.back() == '\n' || display.back() == '\r')) display.pop_back();
+    while (!display.empty() && (display.back() == '\n' || display.back() == '\r'))
+        display.pop_back();
     setenv("DISPLAY", display.c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);

@@ -37,8 +37,8 @@ FocusState focus;
 
 LoopHooks defaultHooks() {
     return LoopHooks{
-        &audio::ToggleMusic,   &audio::ToggleSounds, &audio::StepVolume,    &ui::EscapeDialog,
-        &ui::GoToMainMenu,     &game::BeginPause,    &ui::EnterPauseMenu,
+        &audio::ToggleMusic, &audio::ToggleSounds, &audio::StepVolume,  &ui::EscapeDialog,
+        &ui::GoToMainMenu,   &game::BeginPause,    &ui::EnterPauseMenu,
     };
 }
 LoopHooks hooks = defaultHooks();
@@ -227,7 +227,8 @@ bool RunFrame() {
     auto& l = loop;
     const bool fullscreen = settings.GameScreen == 0;
     if (!fullscreen) {
-        while (const int event = engine::PollWindowEvent()) HandleWindowEvent(event);
+        while (const int event = engine::PollWindowEvent())
+            HandleWindowEvent(event);
     }
     engine::FlipFrame();
 

@@ -234,7 +234,8 @@ void OpenDisplayAndLoadPictures(bool readProgress) {
 
 void StartGame(const StartOptions& options) {
     std::vector<const char*> argv{"mnemora"};
-    for (const std::string& argument : options.arguments) argv.push_back(argument.c_str());
+    for (const std::string& argument : options.arguments)
+        argv.push_back(argument.c_str());
     engine::SetCommandArgs(static_cast<int>(argv.size()), argv.data());
 
     ResetGlobals();
@@ -261,7 +262,8 @@ void StartGame(const StartOptions& options) {
 int RunGame(int argc, char** argv) {
     engine::SetCommandArgs(argc, argv);
     StartOptions options;
-    for (int i = 1; i < argc; ++i) options.arguments.push_back(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        options.arguments.push_back(argv[i]);
     StartGame(options);
     while (RunFrame()) {
     }

@@ -178,8 +178,7 @@ void LoadTiles(int pack) {
             engine::FreeBlock(block);
             AssetFailed("tiles");
         }
-        const int sprite =
-            engine::SpriteFromImageDataSized(engine::AutoId, block, length, kAlpha);
+        const int sprite = engine::SpriteFromImageDataSized(engine::AutoId, block, length, kAlpha);
         engine::FreeBlock(block);
         game::TilePictures[n - 1] = sprite;
         LogLoaded("tiles");

@@ -46,7 +46,6 @@ struct BackgroundPlacement {
     int32_t drawTop = 0;
 };
 BackgroundPlacement PlaceBackground(const std::string& name, int32_t imageWidth,
-                                    int32_t imageHeight, int32_t screenWidth,
-                                    int32_t screenHeight);
+                                    int32_t imageHeight, int32_t screenWidth, int32_t screenHeight);
 
 }  // namespace display

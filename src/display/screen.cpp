@@ -69,8 +69,8 @@ int32_t OpenGameDisplay(int32_t gameScreen) {
     } else {
         const int flags = gameScreen == kModeWindowed ? kWindowedFlags : kBorderlessFlags;
         if (engine::OpenAppWindow(0, 0, 0, m.ScreenWidth, m.ScreenHeight, WindowTitle(), flags)) {
-            opened = engine::OpenDisplayInWindow(engine::NativeWindowHandle(0), 0, 0,
-                                                 m.ScreenWidth, m.ScreenHeight, 0, 0, 0, 2);
+            opened = engine::OpenDisplayInWindow(engine::NativeWindowHandle(0), 0, 0, m.ScreenWidth,
+                                                 m.ScreenHeight, 0, 0, 0, 2);
             if (opened) {
                 if (screenState.cursor) engine::ReleaseCursor(screenState.cursor);
                 screenState.cursor =

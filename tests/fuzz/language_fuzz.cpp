@@ -26,7 +26,7 @@ void RemoveScratch() {
 const std::string& Scratch() {
     if (scratch.empty()) {
         std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/language-fuzz-XXXXXX"
-                                                             : "/tmp/language-fuzz-XXXXXX";
+                                                            : "/tmp/language-fuzz-XXXXXX";
         if (!mkdtemp(pattern.data())) std::abort();
         scratch = pattern + "/";
         mkdir((scratch + "folder").c_str(), 0700);

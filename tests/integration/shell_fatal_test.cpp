@@ -19,20 +19,22 @@ namespace {
 using namespace shell_test;
 
 void Put(std::string& out, uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 // A copy of the built pack without the named entries, every entry stored.
 std::string PackWithout(const std::vector<std::string>& left_out) {
     std::string out = "2zlp";
-    const int pack = engine::OpenArchive(engine::AutoId, GameDataDir() + "/Mnemora.data",
-                                         engine::kArchivePack);
+    const int pack =
+        engine::OpenArchive(engine::AutoId, GameDataDir() + "/Mnemora.data", engine::kArchivePack);
     if (!pack) return {};
     engine::ListArchive(pack);
     while (engine::NextArchiveEntry(pack)) {
         const std::string name = engine::ArchiveEntryName(pack);
         bool skip = false;
-        for (const auto& gone : left_out) skip = skip || gone == name;
+        for (const auto& gone : left_out)
+            skip = skip || gone == name;
         if (skip) continue;
         int64_t unpacked = 0, stored = 0;
         engine::ArchiveEntrySizes(pack, &unpacked, &stored);
@@ -83,7 +85,8 @@ class ShellFatalTest : public ::testing::Test {
     }
     int Count(const std::vector<std::string>& lines, const std::string& line) {
         int n = 0;
-        for (const auto& l : lines) n += l == line;
+        for (const auto& l : lines)
+            n += l == line;
         return n;
     }
 

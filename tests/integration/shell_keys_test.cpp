@@ -91,9 +91,9 @@ TEST_F(ShellKeysTest, EscapeActsByState) {
     EXPECT_EQ(Tap(app::Dealing, 0x01), Calls{});
     EXPECT_EQ(Tap(app::Playing, 0x01), (Calls{"begin pause", "pause menu"}));
     EXPECT_EQ(Tap(app::LevelSelect, 0x01), Calls{"main menu"});
-    for (int32_t state : {app::Help, app::Credits, app::Settings, app::QuitConfirm, app::PauseMenu,
-                          app::LeaveConfirm, app::LevelFinished, app::LevelFailed,
-                          app::GameCompleted}) {
+    for (int32_t state :
+         {app::Help, app::Credits, app::Settings, app::QuitConfirm, app::PauseMenu,
+          app::LeaveConfirm, app::LevelFinished, app::LevelFailed, app::GameCompleted}) {
         EXPECT_EQ(Tap(state, 0x01), Calls{"escape " + std::to_string(state)});
     }
     EXPECT_EQ(app::loop.quitRequest, 0);
@@ -112,7 +112,8 @@ TEST_F(ShellKeysTest, MusicAndSoundKeysAreIgnoredOnlyInSettings) {
 TEST_F(ShellKeysTest, VolumeKeysActEveryFrameWhileHeldInEveryState) {
     app::loop.ScreenState = app::Settings;
     engine::PushKeyEvent(0x4E, 1);
-    for (int i = 0; i < 10; ++i) app::RunFrame();
+    for (int i = 0; i < 10; ++i)
+        app::RunFrame();
     engine::PushKeyEvent(0x4E, 0);
     app::RunFrame();
     EXPECT_EQ(calls, Calls(10, "volume 1"));
@@ -121,7 +122,8 @@ TEST_F(ShellKeysTest, VolumeKeysActEveryFrameWhileHeldInEveryState) {
 
 TEST_F(ShellKeysTest, F2SavesAScreenshotInEveryState) {
     for (int32_t state : {app::Splash, app::MainMenu, app::Playing, app::PauseMenu}) {
-        for (const auto& shot : FilesStartingWith(folders_.game(), "Mnemora ")) fs::remove(shot);
+        for (const auto& shot : FilesStartingWith(folders_.game(), "Mnemora "))
+            fs::remove(shot);
         Tap(state, 0x3C);
         EXPECT_EQ(FilesStartingWith(folders_.game(), "Mnemora ").size(), 1u) << state;
     }

@@ -152,32 +152,63 @@ TEST_F(ShellStartupTest, PortableRunLogsEveryStepAndSavesOnQuit) {
     for (int32_t i = 0; i < i18n::LanguageCount(); ++i) {
         expected.push_back("Language:\t\t" + i18n::LanguageNameAt(i));
     }
-    for (const char* line :
-         {"", "[STARTING GAME]", "Load language (en_GB):\t\tOK", "InitSprite:\t\tOK",
-          "InitKeyboard:\t\tOK", "InitMouse:\t\tOK", "InitSound:\t\tOK", "ScreenWidth:\t\t*",
-          "ScreenHeight:\t\t*", "Load asset (TitanOne-Regular.ttf):\t\tOK",
-          "Load asset (music0.ogg):\t\tOK", "Load asset (music1.ogg):\t\tOK",
-          "Load asset (music2.ogg):\t\tOK", "Load asset (music3.ogg):\t\tOK",
-          "Load asset (music_kids_play_loop_01.ogg):\t\tOK",
-          "Load asset (chime_tinkle_wood_bell_positive_04.ogg):\t\tOK",
-          "Load asset (beep_funny_scanning_targeting_02.ogg):\t\tOK",
-          "Load asset (music_kids_play_loop_02.ogg):\t\tOK",
-          "Load asset (ui_menu_popup_02.ogg):\t\tOK", "Opening screen (Windowed):\t\tOK",
-          "Screenwidth:\t\t1024", "Screenheight:\t\t576", "AspectRatio:\t\t3",
-          "AspectRatio:  16:9", "Load asset (orvanta):\t\tOK", "Load asset (menuback):\t\tOK",
-          "Load asset (levelselect):\t\tOK", "AspectRatio:  16:9", "Load asset (ingame):\t\tOK"}) {
+    for (const char* line : {"",
+                             "[STARTING GAME]",
+                             "Load language (en_GB):\t\tOK",
+                             "InitSprite:\t\tOK",
+                             "InitKeyboard:\t\tOK",
+                             "InitMouse:\t\tOK",
+                             "InitSound:\t\tOK",
+                             "ScreenWidth:\t\t*",
+                             "ScreenHeight:\t\t*",
+                             "Load asset (TitanOne-Regular.ttf):\t\tOK",
+                             "Load asset (music0.ogg):\t\tOK",
+                             "Load asset (music1.ogg):\t\tOK",
+                             "Load asset (music2.ogg):\t\tOK",
+                             "Load asset (music3.ogg):\t\tOK",
+                             "Load asset (music_kids_play_loop_01.ogg):\t\tOK",
+                             "Load asset (chime_tinkle_wood_bell_positive_04.ogg):\t\tOK",
+                             "Load asset (beep_funny_scanning_targeting_02.ogg):\t\tOK",
+                             "Load asset (music_kids_play_loop_02.ogg):\t\tOK",
+                             "Load asset (ui_menu_popup_02.ogg):\t\tOK",
+                             "Opening screen (Windowed):\t\tOK",
+                             "Screenwidth:\t\t1024",
+                             "Screenheight:\t\t576",
+                             "AspectRatio:\t\t3",
+                             "AspectRatio:  16:9",
+                             "Load asset (orvanta):\t\tOK",
+                             "Load asset (menuback):\t\tOK",
+                             "Load asset (levelselect):\t\tOK",
+                             "AspectRatio:  16:9",
+                             "Load asset (ingame):\t\tOK"}) {
         expected.push_back(line);
     }
-    for (const char* label :
-         {"shadow.png", "pointer.png", "logo.png", "credits.png", "quit.png", "mainmenu.png",
-          "ingame_menu.png", "settings.png", "button_big.png", "button_big_active.png",
-          "gui_pause.png", "gui_pause_active.png", "gui_clock.png", "levelselect_back.png",
-          "levelselect_back_active.png", "level_locked.png", "level_open.png",
-          "levelselect_arrow.png", "timeback.png", "timefront.png", "level_finished.png",
-          "back.png"}) {
+    for (const char* label : {"shadow.png",
+                              "pointer.png",
+                              "logo.png",
+                              "credits.png",
+                              "quit.png",
+                              "mainmenu.png",
+                              "ingame_menu.png",
+                              "settings.png",
+                              "button_big.png",
+                              "button_big_active.png",
+                              "gui_pause.png",
+                              "gui_pause_active.png",
+                              "gui_clock.png",
+                              "levelselect_back.png",
+                              "levelselect_back_active.png",
+                              "level_locked.png",
+                              "level_open.png",
+                              "levelselect_arrow.png",
+                              "timeback.png",
+                              "timefront.png",
+                              "level_finished.png",
+                              "back.png"}) {
         expected.push_back(std::string("Load asset (") + label + "):\t\tOK");
     }
-    for (int n = 0; n < 20; ++n) expected.push_back("Load asset (tiles):\t\tOK");
+    for (int n = 0; n < 20; ++n)
+        expected.push_back("Load asset (tiles):\t\tOK");
     expected.push_back("TileSize: \t\t74");
     expected.push_back("Saving screenshot:\t\tOK");
     expected.push_back("Saving screenshot:\t\tOK");
@@ -186,7 +217,8 @@ TEST_F(ShellStartupTest, PortableRunLogsEveryStepAndSavesOnQuit) {
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string& want = expected[i];
         if (want == "<stamp>") {
-            EXPECT_TRUE(std::regex_match(lines[i], std::regex(R"(\d{4}-\d\d-\d\d--\d\d-\d\d-\d\d)")))
+            EXPECT_TRUE(
+                std::regex_match(lines[i], std::regex(R"(\d{4}-\d\d-\d\d--\d\d-\d\d-\d\d)")))
                 << lines[i];
             EXPECT_EQ(logs[0].filename().string(), "Log " + lines[i] + ".log");
         } else if (!want.empty() && want.back() == '*') {
@@ -260,7 +292,8 @@ TEST_F(ShellStartupTest, ConfirmedChangesReloadTheLanguageAndReopenTheDisplay) {
     EXPECT_EQ(engine::DisplayWidth(), 1280);
     EXPECT_EQ(app::loop.ScreenState, app::SplashSlide);
     EXPECT_TRUE(engine::SpriteExists(2));
-    for (int i = 0; i < 25; ++i) app::RunFrame();
+    for (int i = 0; i < 25; ++i)
+        app::RunFrame();
     EXPECT_EQ(app::loop.ScreenState, app::MainMenu);
 
     // A size change in borderless mode is neither a reopen nor stored.

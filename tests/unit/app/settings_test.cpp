@@ -64,8 +64,9 @@ TEST_F(SettingsFileTest, EmptyFileOrMissingKeysGiveDefaults) {
 }
 
 TEST_F(SettingsFileTest, Latin1AndGarbageValuesAreReadSafely) {
-    Write("; \xE9t\xE9 \xE0 la plage\n[Settings]\nLanguage = fr_FR\xA0\nMusic = banana\n"
-          "Resolution = 99\nMusicVolume = 250\nSounds = -3\nGameScreen = 7\n\xFF\xFE = ?\n");
+    Write(
+        "; \xE9t\xE9 \xE0 la plage\n[Settings]\nLanguage = fr_FR\xA0\nMusic = banana\n"
+        "Resolution = 99\nMusicVolume = 250\nSounds = -3\nGameScreen = 7\n\xFF\xFE = ?\n");
     EXPECT_EQ(app::LoadPreferences(folder()), 1);
     EXPECT_EQ(app::settings.Language, "fr_FR\xC2\xA0");
     EXPECT_EQ(app::settings.Music, 0);

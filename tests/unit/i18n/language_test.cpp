@@ -33,7 +33,8 @@ uint32_t Crc32(const std::string& bytes) {
     uint32_t crc = 0xFFFFFFFFu;
     for (unsigned char byte : bytes) {
         crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     return ~crc;
 }
@@ -109,7 +110,8 @@ class LanguageTest : public ::testing::Test {
     }
     std::vector<std::string> Codes() {
         std::vector<std::string> codes;
-        for (int32_t i = 0; i < i18n::LanguageCount(); ++i) codes.push_back(i18n::LanguageCodeAt(i));
+        for (int32_t i = 0; i < i18n::LanguageCount(); ++i)
+            codes.push_back(i18n::LanguageCodeAt(i));
         return codes;
     }
 
