@@ -42,13 +42,15 @@ press() {
 
 (cd "$work/game" && exec ./mnemora /LOG) &
 game_pid=$!
-window=$(timeout 20 xdotool search --sync --name '^Mnemora 1\.0\.0\.0 - Velcroft') || fail "no window"
+# The window is shown once everything is loaded; the splash starts then.
+window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Mnemora 1\.0\.0\.0 - Velcroft') ||
+    fail "no window"
 window=${window%%$'\n'*}
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 
-sleep 0.6
+sleep 0.4
 press F2                # on the splash
-sleep 4                 # splash 101 frames, slide 25: the main menu shows
+sleep 6                 # splash 101 frames, slide 25 (slower on a busy machine): the menu
 press F2
 sleep 0.3
 press Escape            # quits from the main menu
