@@ -13,6 +13,7 @@
 #include "app/state.h"
 #include "display/layout.h"
 #include "engine/display.h"
+#include "engine/input.h"
 #include "engine/synthetic_events.h"
 #include "engine/system.h"
 #include "i18n/language.h"
@@ -314,6 +315,36 @@ TEST_F(ShellStartupTest, ConfirmedChangesReloadTheLanguageAndReopenTheDisplay) {
                        "\r\nScreenheight:\t\t720\r\nAspectRatio:\t\t3\r\n"),
               std::string::npos);
     EXPECT_NE(log.find("Opening screen (Borderless):\t\tOK"), std::string::npos);
+}
+
+TEST_F(ShellStartupTest, FullScreenClicksOncePerPressAndRecapturesTheMouseWithFocus) {
+    WriteFile(folders_.game() / "Mnemora.prefs", "[Settings]\r\nGameScreen = 0\r\n");
+    Start({});
+    ASSERT_EQ(engine::IsDisplayOpen(), 1);
+    app::loop.ScreenState = app::MainMenu;
+    app::RunFrame();
+    EXPECT_EQ(app::loop.mouseArmed, 1);
+
+    // A press clicks once; holding the button does not click again.
+    engine::PushMouseButton(-1, 1, 1, 10, 10);
+    app::RunFrame();
+    EXPECT_EQ(app::loop.mouseArmed, 0);
+    app::RunFrame();
+    EXPECT_EQ(app::loop.mouseArmed, 0);
+    engine::PushMouseButton(-1, 1, 0, 10, 10);
+    app::RunFrame();
+    EXPECT_EQ(app::loop.mouseArmed, 1);
+
+    // Losing focus hands the mouse back; regaining it takes the mouse again.
+    engine::PushWindowEvent(-1, engine::kEventDeactivated);
+    app::RunFrame();
+    EXPECT_EQ(engine::IsDisplayFocused(), 0);
+    EXPECT_EQ(engine::PollMouse(), 0);
+    engine::PushWindowEvent(-1, engine::kEventActivated);
+    app::RunFrame();
+    app::RunFrame();
+    EXPECT_EQ(engine::IsDisplayFocused(), 1);
+    EXPECT_EQ(engine::PollMouse(), 1);
 }
 
 }  // namespace
