@@ -5,7 +5,7 @@
 # Escape. Then the screenshots, the log and the settings file must be right.
 # The screenshots are kept as PNG in the output folder for a look.
 set -euo pipefail
-game_dir=${1:?game folder}
+game_dir=$(realpath "${1:?game folder}")
 out_dir=${2:-/tmp/mnemora-e2e-output}
 
 work=$(mktemp -d /tmp/mnemora-e2e-XXXXXX)

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The picture pass on real screens of the wide classes: the game borderless
+# (at the screen's size) with "/LOG" on private Xvfb screens of 3440 x 1440
+# (21:9) and 4096 x 2160 (17:9). The log must name the right class and
+# background lines, and a splash screenshot must have the screen's size.
+set -euo pipefail
+game_dir=$(realpath "${1:?game folder}")
+out_dir=${2:-/tmp/mnemora-e2e-output}
+
+work=$(mktemp -d /tmp/mnemora-e2e-XXXXXX)
+xvfb_pid=
+game_pid=
+stop() {
+    [[ -n $game_pid ]] && kill "$game_pid" 2>/dev/null || true
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+    [[ -n $xvfb_pid ]] && wait "$xvfb_pid" 2>/dev/null || true
+    game_pid= xvfb_pid=
+}
+trap 'stop; rm -rf "$work"' EXIT
+fail() { echo "e2e screens: $*" >&2; exit 1; }
+press() {
+    xdotool keydown "$1"
+    sleep 0.1
+    xdotool keyup "$1"
+}
+
+mkdir -p "$out_dir"
+
+# run WIDTH HEIGHT: one run; leaves the log's lines in $work/log.txt.
+run() {
+    local width=$1 height=$2 folder="$work/$1x$2"
+    mkdir -p "$folder/game" "$folder/home"
+    cp "$game_dir/mnemora" "$folder/game/"
+    for f in Mnemora.data Mnemora.languages Mnemora.pointer; do
+        ln -s "$game_dir/$f" "$folder/game/$f"
+    done
+    printf '[Settings]\r\nLanguage = en_GB\r\nGameScreen = 2\r\n' >"$folder/game/Mnemora.prefs"
+    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$folder/display" \
+        >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [[ -s $folder/display ]] && break; sleep 0.1; done
+    [[ -s $folder/display ]] || fail "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$folder/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+    export HOME="$folder/home" XDG_DATA_HOME="$folder/home/data"
+
+    (cd "$folder/game" && exec ./mnemora /LOG) &
+    game_pid=$!
+    timeout 90 xdotool search --sync --onlyvisible --name '^Mnemora 1\.0\.0\.0' >/dev/null ||
+        fail "no window at ${width} x ${height}"
+    sleep 0.3
+    press F2
+    # Escape does nothing on the splash and the slide, and quits from the
+    # menu: a big software-rendered screen can take a while to get there.
+    for _ in $(seq 120); do
+        kill -0 "$game_pid" 2>/dev/null || break
+        press Escape
+        sleep 0.5
+    done
+    kill -0 "$game_pid" 2>/dev/null && fail "the game did not quit at ${width} x ${height}"
+    wait "$game_pid" || fail "the game did not end well at ${width} x ${height}"
+    game_pid=
+    stop
+
+    shopt -s nullglob
+    local logs=("$folder/game/Log "*.log) shots=("$folder/game/Mnemora "*.bmp)
+    [[ ${#logs[@]} -eq 1 && ${#shots[@]} -eq 1 ]] || fail "no log or screenshot: $(ls "$folder/game")"
+    tr -d '\r' <"${logs[0]}" >"$work/log.txt"
+    convert "${shots[0]}" "$out_dir/splash_${width}x${height}.png"
+    [[ $(identify -format '%wx%h' "$out_dir/splash_${width}x${height}.png") == "${width}x${height}" ]] ||
+        fail "screenshot is not ${width} x ${height}"
+}
+
+# The lines from "AspectRatio:" with the class number to the game background.
+background_lines() {
+    sed -n '/^AspectRatio:\t\t/,/^Load asset (ingame)/p' "$work/log.txt"
+}
+
+run 3440 1440
+expected=$'AspectRatio:\t\t6\nLoad asset (orvanta):\t\tOK\nLoad asset (menuback):\t\tOK\nLoad asset (levelselect):\t\tOK\nLoad asset (ingame):\t\tOK'
+[[ "$(background_lines)" == "$expected" ]] || fail "3440 x 1440: $(background_lines)"
+grep -qxF $'Screenwidth:\t\t3440' "$work/log.txt" || fail "3440 x 1440: no screen width line"
+
+run 4096 2160
+expected=$'AspectRatio:\t\t5\nAspectRatio:  17:9\nLoad asset (orvanta):\t\tOK\nLoad asset (menuback):\t\tOK\nLoad asset (levelselect):\t\tOK\nLoad asset (ingame):\t\tOK'
+[[ "$(background_lines)" == "$expected" ]] || fail "4096 x 2160: $(background_lines)"
+grep -qxF $'Opening screen (Borderless):\t\tOK' "$work/log.txt" || fail "4096 x 2160: not borderless"
+echo "e2e screens: OK"
