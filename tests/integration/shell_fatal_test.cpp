@@ -71,11 +71,11 @@ class ShellFatalTest : public ::testing::Test {
         fs::remove(folders_.game() / "Mnemora.data");
         if (!bytes.empty()) WriteFile(folders_.game() / "Mnemora.data", bytes);
     }
-    ChildRun Run() {
+    ChildRun Run(const std::string& environment = "") {
         ChildRun run;
         const fs::path output = folders_.root() / "output.txt";
-        const std::string command = "cd '" + folders_.game().string() + "' && ./mnemora /LOG > '" +
-                                    output.string() + "' 2>&1";
+        const std::string command = "cd '" + folders_.game().string() + "' && " + environment +
+                                    " ./mnemora /LOG > '" + output.string() + "' 2>&1";
         const int status = std::system(command.c_str());
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         run.output = ReadFile(output);
@@ -133,6 +133,25 @@ TEST_F(ShellFatalTest, UnknownScreenModeShowsTheScreenError) {
     ASSERT_FALSE(run.log.empty());
     EXPECT_EQ(run.log.back(), "Load asset (ui_menu_popup_02.ogg):\t\tOK");
     EXPECT_EQ(ReadFile(folders_.game() / "Mnemora.prefs"), "[Settings]\r\nGameScreen = 7\r\n");
+}
+
+TEST_F(ShellFatalTest, ServicesThatCannotStartNameThemselves) {
+    ChildRun run = Run("SDL_VIDEODRIVER=no-such-driver");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("Mnemora::Error: A system service could not be started  : Sprite"),
+              std::string::npos)
+        << run.output;
+    ASSERT_FALSE(run.log.empty());
+    EXPECT_EQ(run.log.back(), "InitSprite:\t\tFAILED");
+    for (const auto& log : FilesStartingWith(folders_.game(), "Log "))
+        fs::remove(log);
+
+    run = Run("SDL_AUDIODRIVER=no-such-driver");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("could not be started  : Sound"), std::string::npos) << run.output;
+    ASSERT_FALSE(run.log.empty());
+    EXPECT_EQ(run.log.back(), "InitSound:\t\tFAILED");
+    EXPECT_EQ(ReadFile(folders_.game() / "Mnemora.prefs"), prefsBefore_);
 }
 
 }  // namespace
