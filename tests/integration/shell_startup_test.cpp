@@ -347,4 +347,20 @@ TEST_F(ShellStartupTest, FullScreenClicksOncePerPressAndRecapturesTheMouseWithFo
     EXPECT_EQ(engine::PollMouse(), 1);
 }
 
+TEST_F(ShellStartupTest, UserFolderThatCannotBeMadeStillRunsAndQuits) {
+    // A data folder below a plain file can never be created.
+    WriteFile(folders_.root() / "not-a-folder", "x");
+    setenv("XDG_DATA_HOME", (folders_.root() / "not-a-folder").c_str(), 1);
+    Start({"/LOG"});
+    EXPECT_EQ(app::folders.SaveFolder,
+              (folders_.root() / "not-a-folder/Orvanta/Mnemora/").string());
+    EXPECT_EQ(app::settings.GameScreen, 2);
+    app::loop.ScreenState = app::MainMenu;
+    TapKey(0x3C);
+    TapKey(0x01);
+    EXPECT_EQ(app::loop.quitRequest, 1);
+    SaveAndStop();
+    EXPECT_FALSE(fs::exists(folders_.game() / "Mnemora.prefs"));
+}
+
 }  // namespace
