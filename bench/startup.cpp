@@ -35,13 +35,14 @@ bool StartXvfb() {
         _exit(127);
     }
     close(fds[1]);
-    char buffer[32] = {};
-    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
-    close(fds[0]);
-    if (n <= 0) return false;
-    std::string display = ":" + std::string(buffer, static_cast<size_t>(n));
-    while (!display.empty() && (display.back() == '\n' || display.back() == '\r'))
-        display.pop_back();
+    // The number ends with a newline; the read end stays open while Xvfb runs,
+    // so its write never meets a closed pipe.
+    std::string number;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    if (number.empty()) return false;
+    const std::string display = ":" + number;
     setenv("DISPLAY", display.c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
