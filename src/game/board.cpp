@@ -134,7 +134,8 @@ void RunClock(int64_t nowMs) {
 }  // namespace
 
 const std::array<LevelSpec, 12>& LevelTable() {
-    // Levels of one size come in pairs, the later with 20 seconds less.
+    // From level 5 on, levels of one size come in pairs, the later with 20
+    // seconds less.
     static const std::array<LevelSpec, 12> table{{
         {4, 2, 8, 100000, 1},
         {4, 3, 12, 120000, 2},

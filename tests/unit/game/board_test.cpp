@@ -14,24 +14,6 @@ class BoardTest : public ::testing::Test {
     void SetUp() override { ResetGame(); }
 };
 
-TEST_F(BoardTest, LevelTableGrowsInPairsOfOneSize) {
-    const auto& table = game::LevelTable();
-    for (const auto& spec : table) {
-        EXPECT_EQ(spec.tiles, spec.columns * spec.rows);
-        EXPECT_EQ(spec.tiles % 2, 0);
-        EXPECT_LE(spec.tiles / 2, 20);  // twenty pictures
-    }
-    EXPECT_EQ(table[0].timeLimitMs, 100000);
-    EXPECT_EQ(table[11].timeLimitMs, 300000);
-    // Later level of a same-size pair: 20 seconds less.
-    for (int n : {5, 7, 9, 11}) {
-        EXPECT_EQ(table[n - 1].tiles, table[n].tiles);
-        EXPECT_EQ(table[n - 1].timeLimitMs - table[n].timeLimitMs, 20000);
-    }
-    for (int n = 1; n <= 12; ++n)
-        EXPECT_EQ(table[n - 1].musicTrack, (n - 1) % 3 + 1);
-}
-
 TEST_F(BoardTest, DeckHoldsEachOfTheFirstPicturesTwiceInBoardOrder) {
     for (int n = 1; n <= 12; ++n) {
         game::level.current = n;
