@@ -23,7 +23,8 @@ std::array<int32_t, 20> TilePictures{};
 
 namespace {
 
-// Frames a mismatched pair stays up before it turns back on the next pass.
+// A mismatched pair turns back once the counter is above this: it stays up for
+// 81 passes after the pair is complete and turns down on the 82nd.
 constexpr int32_t kMismatchFrames = 80;
 constexpr int32_t kDealOpacityStep = 5;
 constexpr int32_t kFullOpacity = 255;
