@@ -19,6 +19,10 @@ enum SoundId : int32_t {
 
 struct MusicState {
     int32_t musicChannel = 0;  // the channel of the last music start
+    // The effect last started and its channel (effects are not tracked
+    // otherwise; this tells a test or the log what was heard last).
+    int32_t lastEffect = -1;
+    int32_t lastEffectChannel = 0;
 };
 extern MusicState music;
 

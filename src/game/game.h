@@ -1,5 +1,11 @@
 // Game play: the level table, dealing a board, the turn rules, the clock, the
 // game screen, the level-select map and the progress file.
+//
+// Everything here runs once per frame from the main loop's branches: dealing
+// (DealStep) and the rules (PlayStep) after the drawing, clicks and hovers with
+// the pointer position. Animations and delays count frames; only the level
+// clock reads milliseconds. The *At forms take the current time so tests can
+// drive the clock without waiting.
 #pragma once
 
 #include <array>
@@ -47,31 +53,67 @@ struct LevelState {
 
     int64_t startTime = 0, remaining = 0, pauseStart = 0;
     int32_t pauseSprite = 80;
+
+    // The clock bar as UpdateClockBar last prepared it: the visible width on
+    // screen and the part of the front picture shown, in the picture's texels.
+    int32_t barVisible = 0, barSourceX = 0, barSourceWidth = 0;
 };
 extern LevelState level;
 
+// The tile of a column and row (both in range).
 Tile& TileAt(int32_t column, int32_t row);
+// The board index (column * rows + row) of the tile whose rectangle strictly
+// holds the point, whatever its face; -1 between tiles or off the board.
+int32_t FindTileAt(int32_t x, int32_t y);
 
 // The sprite numbers of the twenty tile pictures, filled by the picture pass.
 extern std::array<int32_t, 20> TilePictures;
+
+// Fixed sprite numbers drawn by game play.
+enum GameSprite : int32_t {
+    SpriteLevelSelectBack = 6,
+    SpriteGameBack = 7,
+    SpriteBackButton = 77,
+    SpriteBackButtonActive = 78,
+    SpriteArrow = 79,
+    SpritePause = 80,
+    SpritePauseActive = 81,
+    SpriteClockIcon = 82,
+    SpriteClockBack = 86,
+    SpriteClockFront = 87,
+    SpriteTileBack = 88,
+};
+
+// Sizes the pictures game play draws to the layout metrics: the HUD pictures,
+// the tile back and pictures, the level buttons, the arrow and the back button.
+// Idempotent; SetUpLevel and OpenLevelSelect call it, the picture pass may too.
+void SizeGameSprites();
 
 // Deals the current level; starts its music when asked and Music is on.
 void SetUpLevel(bool withMusic);
 // One frame of dealing; ends it (clock starts, state Playing) when the last
 // tile is in.
 void DealStep();
+void DealStepAt(int64_t nowMs);
 // A click while Playing with board input on: the pause button or a tile.
 void BoardClick(int32_t x, int32_t y);
 // Once per frame while Playing with board input on: turn resolution, then the
 // clock.
 void PlayStep();
+void PlayStepAt(int64_t nowMs);
 // The pause button's hover look while Playing.
 void HoverPauseButton(int32_t x, int32_t y);
-// The visible clock bar width for the remaining time; prepares the bar sprite.
+// The visible clock bar width for the remaining time (0..bar width); prepares
+// the bar sprite: it keeps its left end and shows the right-hand part of its
+// picture.
 int32_t UpdateClockBar(int64_t remaining);
-// Pausing (Escape or the pause button) and resuming shift the level clock.
+// Pausing (Escape or the pause button) notes when the pause began; the caller
+// then enters the pause menu. Resuming moves the level start time forward by
+// the time paused, so the remaining time is what it was, and returns to Playing.
 void BeginPause();
+void BeginPauseAt(int64_t nowMs);
 void ResumeFromPause();
+void ResumeFromPauseAt(int64_t nowMs);
 // Draws the game screen: background, HUD, tiles (dealing or by face).
 void DrawGameScreen();
 
@@ -88,8 +130,16 @@ void HoverLevelSelect(int32_t x, int32_t y);
 void ClickLevelSelect(int32_t x, int32_t y);
 // A win: the level becomes finished and the next one opens if locked.
 void MarkLevelWon(int32_t levelNumber);
+// The first completion of the game: the "Completed" setting becomes 1 and the
+// level-select arrow is hidden.
+void CompleteGame();
 
 // Progress file "Mnemora.scores" in the given folder (ending with "/").
+// LoadProgress: 1 when the file was read, 0 when it could not be opened (then
+// level 1 is open and the others locked). Every level always ends up with one
+// of the three looks: a bad or missing line gives the look a missing file
+// would. SaveProgress: 1 when the whole file was written, 0 otherwise (the
+// previous file is then left as it was).
 int32_t LoadProgress(const std::string& folder);
 int32_t SaveProgress(const std::string& folder);
 

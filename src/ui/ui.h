@@ -1,12 +1,20 @@
 // Menus and dialogs: panels and caption buttons rendered once into pictures,
 // button slots with strict hit rectangles, one hover index and one highlight
 // routine per dialog, and what each click and Escape does.
+//
+// Nothing here lays out or renders per frame. Each dialog's build routine
+// renders its panel (with its title and body texts) and its caption buttons
+// into pictures of their final size and fills its slots; the main loop then
+// calls DrawDialogScreen, HoverDialog, ClickDialog and EscapeDialog for the
+// state it is in.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace ui {
 
@@ -24,10 +32,19 @@ struct ButtonSet {
     int32_t hover = 0;
 };
 
-// A panel picture and where it stands.
+// A panel picture and where it stands, in display pixels.
 struct Panel {
     int32_t picture = 0;
     int32_t x = 0, y = 0, width = 0, height = 0;
+};
+
+// The settings screen's row pictures made per build: three looks per window
+// size (normal, hovered, disabled) and two per language (normal, hovered),
+// parallel to the resolution list and the language choice list. Entries are
+// sprite handles (0: none).
+struct SettingsRowPictures {
+    std::array<std::array<int32_t, 3>, 9> resolution{};
+    std::vector<std::array<int32_t, 2>> language;
 };
 
 struct Dialogs {
@@ -36,10 +53,15 @@ struct Dialogs {
         levelFailed, gameCompleted;
     ButtonSet mainMenuButtons, settingsButtons, helpButtons, creditsButtons, quitButtons,
         leaveButtons, pauseButtons, levelFinishedButtons, levelFailedButtons, gameCompletedButtons;
+    // The settings rows' drawn size.
+    int32_t RowW = 0, RowH = 0;
+    SettingsRowPictures settingsRows;
 };
 extern Dialogs dialogs;
 
-// Builds.
+// Builds: each renders its pictures (replacing earlier ones of the same
+// numbers) and rewrites its slots. The main menu's build fixes ButtonWidth and
+// ButtonHeight and the panel scale, so it runs first.
 void BuildMainMenu();
 void BuildSettings();
 void BuildHelp();
@@ -49,11 +71,12 @@ void BuildQuitDialog();
 void BuildLevelFinished();
 void BuildLevelFailed();
 void BuildGameCompleted();
-// All builds: in the start-up order, or in the order used after a language
-// change (settings last).
+// All builds: in the start-up order (after the display opened and the pictures
+// were loaded), or in the order used after a language change (settings last).
 void RebuildAllDialogs(bool afterLanguageChange);
 
-// Highlight routines.
+// Highlight routines: every slot back to its normal picture, then the slot of
+// the index (1..n) to its active one.
 void HighlightMainMenu(int32_t index);
 void HighlightSettings(int32_t index);
 void HighlightHelp(int32_t index);
@@ -65,7 +88,10 @@ void HighlightLevelFinished(int32_t index);
 void HighlightLevelFailed(int32_t index);
 void HighlightGameCompleted(int32_t index);
 
-// Entering screens: hover 0, highlight 0, then the state.
+// Entering screens: hover 0, highlight 0, then the state. EnterSettings also
+// copies the settings in force into the pending ones and puts the language
+// choice list on the language in force. EnterPauseMenu does not note the
+// pause start: the caller does that (game::BeginPause) first.
 void GoToMainMenu();
 void EnterSettings();
 void EnterPauseMenu();
@@ -76,14 +102,22 @@ void EnterGameCompleted();
 // The main loop's hooks for the dialog states (MainMenu, SplashSlide's menu,
 // Help, Credits, Settings, QuitConfirm, and the overlays PauseMenu to
 // GameCompleted). Draw covers the whole screen for the menu states and draws
-// the dimming layer, panel and buttons for the overlays.
+// the dimming layer, panel and buttons for the overlays (the game screen below
+// them is the caller's). Hover takes the pointer in screen pixels. Click acts
+// on the hover index of the state's dialog (nothing when it is 0). Escape does
+// what the state's cancelling action does, without the click effect. Each does
+// nothing for states without a dialog.
 void DrawDialogScreen(int32_t screenState);
 void HoverDialog(int32_t screenState, int32_t x, int32_t y);
 void ClickDialog(int32_t screenState);
 void EscapeDialog(int32_t screenState);
 
+// The button set of a state's dialog, or nullptr (states without buttons).
+ButtonSet* ButtonsOfState(int32_t screenState);
+
 // The help text markup: draws on the open canvas, returns the last line's y.
-// The measurer and drawer let tests watch what is drawn.
+// The measurer and drawer let tests watch what is drawn; draw returns x plus
+// the drawn width.
 struct MarkupTarget {
     std::function<int32_t(const std::string&)> measure;
     std::function<int32_t(int32_t x, int32_t y, const std::string& text, uint32_t colour)> draw;
@@ -91,5 +125,21 @@ struct MarkupTarget {
 int32_t DrawMarkupText(const MarkupTarget& target, int32_t x0, int32_t y, int32_t right,
                        int32_t lineHeight, const std::string& text, uint32_t normal,
                        uint32_t highlight);
+
+// A result dialog's message: the text before the first "|" and the text
+// between it and the next "|" (empty when there is no "|").
+std::pair<std::string, std::string> SplitMessage(const std::string& text);
+
+// Where the menus read their texts and the language choice list. Empty members
+// use the language subsystem (i18n); tests and tools put their own tables here.
+struct LanguageHooks {
+    std::function<std::string(const std::string&)> text;
+    std::function<int32_t()> count;
+    std::function<std::string(int32_t)> nameAt;
+    std::function<int32_t(const std::string&)> position;
+    std::function<std::string()> next;
+    std::function<int32_t()> current;
+};
+extern LanguageHooks languageHooks;
 
 }  // namespace ui

@@ -6,6 +6,8 @@
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 
+#include "scratch_dir.h"
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -89,10 +91,7 @@ const Bytes kRunBlock = {'A', 0x00, 0xA8, 0x00};
 class ArchiveTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("mnemora_archive_test_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
+        dir_ = test_support::ScratchDir("mnemora_archive_test_");
         fs::create_directories(dir_);
     }
     void TearDown() override {

@@ -2,6 +2,8 @@
 // cursor files, on SDL's dummy video driver.
 #include <gtest/gtest.h>
 
+#include "scratch_dir.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -281,7 +283,7 @@ TEST(CursorFile, FilesThatAreNotCursorsLeaveTheCursorEmpty) {
     ASSERT_EQ(InitSpriteSystem(), 1);
     EXPECT_EQ(LoadCursorData(icon.data(), int64_t(icon.size())), 0);
     EXPECT_EQ(LoadCursorFile("/nonexistent/Mnemora.pointer"), 0);
-    auto path = std::filesystem::temp_directory_path() / "mnemora_display_test.pointer";
+    auto path = test_support::ScratchFile("mnemora_display_test.pointer");
     {
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(good.data()), good.size());

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "scratch_dir.h"
+
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -81,7 +83,7 @@ bool Fonts::installed_ = false;
 
 TEST(FontFiles, FilesFreeTypeRefusesAreNotInstalled) {
     EXPECT_EQ(engine::InstallPrivateFont("/nonexistent/font.ttf"), 0);
-    auto path = std::filesystem::temp_directory_path() / "mnemora_font_test_garbage.ttf";
+    auto path = test_support::ScratchFile("mnemora_font_test_garbage.ttf");
     {
         std::ofstream out(path, std::ios::binary);
         out << "\0\1\0\0 this is not a font, though it starts like one";

@@ -2,6 +2,8 @@
 // driver), read back pixel by pixel.
 #include <gtest/gtest.h>
 
+#include "scratch_dir.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -283,7 +285,7 @@ TEST_F(SpriteTest, SavedBitmapMatchesTheLayoutByteForByte) {
     std::vector<uint32_t> pixels = {Px(1, 2, 3, 4),     Px(5, 6, 7, 8),     Px(9, 10, 11, 12),
                                     Px(13, 14, 15, 16), Px(17, 18, 19, 20), Px(21, 22, 23, 24)};
     ASSERT_EQ(MakeSprite(1, 3, 2, pixels), 1);
-    auto path = std::filesystem::temp_directory_path() / "mnemora_sprite_test.bmp";
+    auto path = test_support::ScratchFile("mnemora_sprite_test.bmp");
     {
         std::ofstream(path)
             << "old contents that are longer than the new file ......................";

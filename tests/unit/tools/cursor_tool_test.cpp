@@ -2,6 +2,8 @@
 // and the inputs it refuses without touching its output.
 #include <gtest/gtest.h>
 
+#include "scratch_dir.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -79,10 +81,7 @@ class CursorTool : public ::testing::Test {
         ASSERT_NE(binary_dir, nullptr);
         tool_ = fs::path(binary_dir) / "tools" / "cursor" / "mnemora-cursor";
         ASSERT_TRUE(fs::exists(tool_)) << tool_;
-        dir_ = fs::temp_directory_path() /
-               ("mnemora_cursor_test_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
+        dir_ = test_support::ScratchDir("mnemora_cursor_test_");
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }

@@ -1,6 +1,8 @@
 // mnemora-pack as a user runs it: commands, output and exit status.
 #include <gtest/gtest.h>
 
+#include "scratch_dir.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -33,10 +35,7 @@ class PackToolTest : public ::testing::Test {
         ASSERT_NE(bin, nullptr);
         tool_ = fs::path(bin) / "bin" / "mnemora-pack";
         ASSERT_TRUE(fs::exists(tool_)) << tool_;
-        dir_ = fs::temp_directory_path() /
-               ("mnemora_pack_tool_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
+        dir_ = test_support::ScratchDir("mnemora_pack_tool_");
         fs::create_directories(dir_ / "in" / "sub");
         Write("in/notes.txt", Text(std::string(5000, 'n') + "end of notes"));
         Write("in/sub/noise.bin", Noise(20000));

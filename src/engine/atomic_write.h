@@ -1,0 +1,19 @@
+// Crash-safe replacement of a whole file: the new contents go to a temporary
+// file in the same folder, are synced to disk and then renamed over the old
+// file, so the file is always either the old version or the complete new one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace engine {
+
+// Writes `bytes` as the whole contents of the file at `path`, creating it or
+// replacing it at once (a symbolic link keeps pointing where it did; an
+// existing file keeps its permissions, a new one gets 0666 less the umask).
+// 1 on success; 0 when the folder cannot take a temporary file or the write,
+// sync or rename fails: then the old file, if any, is left as it was and no
+// temporary file remains.
+int WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+}  // namespace engine

@@ -1,0 +1,89 @@
+// The main menu: the hub panel in the left column with five caption buttons.
+// Its build also fixes the size of every caption button in the game.
+#include <cmath>
+
+#include "app/state.h"
+#include "display/layout.h"
+#include "engine/display.h"
+#include "game/game.h"
+#include "ui/toolkit.h"
+
+namespace ui {
+
+static constexpr int32_t kMainMenuPanel = 10;
+static constexpr int32_t kMainMenuNormals[5] = {24, 26, 28, 30, 32};
+static const char* const kMainMenuKeys[5] = {"tMenuSTART", "tMenuSETTINGS", "tMenuHELP",
+                                             "tMenuCREDITS", "tMenuQUIT"};
+static constexpr int32_t kMainMenuK[5] = {200, 380, 560, 740, 920};
+static constexpr int32_t kMainMenuD = 1162;
+
+void BuildMainMenu() {
+    auto& d = dialogs;
+    const auto& m = display::metrics;
+    int32_t nw = 0, nh = 0;
+    RenderPanel(kMainMenuPanel, kMainMenuSource, "tMenuTITLE", {}, &nw, &nh);
+
+    // The panel is half the screen high; its width and the button size come
+    // from a single-precision width so every display gets the same rounding.
+    Panel& panel = d.mainMenu;
+    panel.picture = kMainMenuPanel;
+    panel.height = m.ScreenHeight / 2;
+    const float wf = nh > 0 ? static_cast<float>(m.ScreenHeight / 2.0 * nw / nh) : 0.0f;
+    panel.width = static_cast<int32_t>(std::nearbyint(wf));
+    const float buttonWidth = wf / 1.8f;
+    const int32_t faceWidth = NaturalWidth(kButtonFace);
+    const int32_t faceHeight = NaturalHeight(kButtonFace);
+    d.ButtonWidth = static_cast<int32_t>(std::lround(buttonWidth));
+    d.ButtonHeight =
+        faceWidth > 0 ? static_cast<int32_t>(std::lround(buttonWidth * faceHeight / faceWidth)) : 0;
+    engine::SetSpriteSize(kMainMenuPanel, panel.width, panel.height);
+    PlaceMenuColumn(&panel);
+
+    for (int32_t i = 0; i < 5; ++i)
+        RenderCaptionPair(kMainMenuNormals[i], kMainMenuKeys[i]);
+
+    ButtonSet& set = d.mainMenuButtons;
+    set.count = 5;
+    set.hover = 0;
+    const int32_t x = m.ScreenWidth / 4 - d.ButtonWidth / 2;
+    for (int32_t i = 0; i < 5; ++i)
+        set.slot[i + 1] =
+            CaptionSlot(kMainMenuNormals[i], x, ButtonY(panel, kMainMenuK[i], kMainMenuD));
+}
+
+void HighlightMainMenu(int32_t index) {
+    HighlightCaptions(&dialogs.mainMenuButtons, kMainMenuNormals, index);
+}
+
+void ClickMainMenu(int32_t index) {
+    auto& d = dialogs;
+    switch (index) {
+        case 1:
+            game::OpenLevelSelect();
+            app::loop.ScreenState = app::LevelSelect;
+            break;
+        case 2:
+            EnterSettings();
+            break;
+        case 3:
+            d.helpButtons.hover = 0;
+            HighlightHelp(0);
+            app::loop.ScreenState = app::Help;
+            break;
+        case 4:
+            d.creditsButtons.hover = 0;
+            HighlightCredits(0);
+            app::loop.ScreenState = app::Credits;
+            break;
+        case 5:
+            d.quitButtons.hover = 0;
+            HighlightQuit(0);
+            app::loop.ScreenState = app::QuitConfirm;
+            break;
+        default:
+            return;
+    }
+    d.mainMenuButtons.hover = 0;
+}
+
+}  // namespace ui

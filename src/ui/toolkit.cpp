@@ -1,0 +1,423 @@
+// The button and panel toolkit every dialog is made of, and the main loop's
+// hooks that dispatch drawing, hover, clicks and Escape to the dialog of the
+// current screen state.
+//
+// A dialog is a panel picture with its title (and body texts) baked in, plus
+// caption buttons rendered once at their display size. Active pictures are the
+// normal picture + 1, so a highlight routine only rewrites picture numbers.
+#include "ui/toolkit.h"
+
+#include "app/state.h"
+#include "audio/audio.h"
+#include "display/layout.h"
+#include "engine/canvas.h"
+#include "engine/display.h"
+#include "i18n/language.h"
+
+namespace ui {
+
+Dialogs dialogs;
+LanguageHooks languageHooks;
+
+std::string Text(const std::string& key) {
+    if (languageHooks.text) return languageHooks.text(key);
+    return i18n::Text(key);
+}
+
+void SelectFont(int32_t font) {
+    engine::SetCanvasFont(engine::FontNativeHandle(font));
+}
+
+int32_t NaturalWidth(int32_t sprite) {
+    return engine::SpriteDrawWidth(sprite);
+}
+
+int32_t NaturalHeight(int32_t sprite) {
+    return engine::SpriteDrawHeight(sprite);
+}
+
+void RenderCaptionButton(int32_t picture, int32_t face, const std::string& key) {
+    engine::DuplicateSprite(face, picture);
+    // Without a canvas the button keeps a face without caption.
+    if (engine::BeginCanvas(engine::SpriteCanvas(picture))) {
+        engine::SetCanvasMode(engine::kCanvasTransparent | engine::kCanvasAlphaBlend);
+        SelectFont(kFontCaption);
+        const std::string caption = Text(key);
+        const int32_t x = kCaptionCentreX - engine::MeasureTextWidth(caption) / 2;
+        const int32_t y = kAnchorY - engine::MeasureTextHeight(caption) / 2;
+        engine::DrawCanvasText(x, y, caption, app::colours.ColourButtonText);
+        engine::EndCanvas();
+    }
+    engine::SetSpriteSize(picture, dialogs.ButtonWidth, dialogs.ButtonHeight);
+}
+
+void RenderCaptionPair(int32_t normal, const std::string& key) {
+    RenderCaptionButton(normal, kButtonFace, key);
+    RenderCaptionButton(normal + 1, kButtonFaceActive, key);
+}
+
+void RenderPanel(int32_t picture, int32_t source, const std::string& titleKey,
+                 const std::function<void(int32_t naturalWidth)>& body, int32_t* naturalWidth,
+                 int32_t* naturalHeight) {
+    engine::ReleaseSprite(picture);
+    engine::DuplicateSprite(source, picture);
+    const int32_t nw = NaturalWidth(picture);
+    const int32_t nh = NaturalHeight(picture);
+    if (engine::BeginCanvas(engine::SpriteCanvas(picture))) {
+        // A new canvas is in mode 0: the title's cell is filled with the band's colour.
+        SelectFont(kFontTitle);
+        const std::string title = Text(titleKey);
+        const int32_t x = nw / 2 - engine::MeasureTextWidth(title) / 2;
+        const int32_t y = kAnchorY - engine::MeasureTextHeight(title) / 2;
+        engine::DrawCanvasText(x, y, title, app::colours.ColourTitleFront,
+                               app::colours.ColourTitleBack);
+        if (body) body(nw);
+        engine::EndCanvas();
+    }
+    *naturalWidth = nw;
+    *naturalHeight = nh;
+}
+
+int32_t ScaledPanelHeight(int32_t naturalHeight) {
+    const int64_t mainHeight = NaturalHeight(kMainMenuSource);
+    if (mainHeight <= 0) return 0;
+    const int64_t half = display::metrics.ScreenHeight / 2;
+    return static_cast<int32_t>(naturalHeight * half / mainHeight);
+}
+
+int32_t ScaledPanelWidth(int32_t naturalWidth, int32_t naturalHeight, int32_t height) {
+    if (naturalHeight <= 0) return 0;
+    return static_cast<int32_t>(static_cast<int64_t>(naturalWidth) * height / naturalHeight);
+}
+
+void PlaceMenuColumn(Panel* panel) {
+    const auto& m = display::metrics;
+    panel->x = m.ScreenWidth / 4 - panel->width / 2;
+    panel->y = m.PanelCentreY - panel->height / 2;
+}
+
+void PlaceCentre(Panel* panel) {
+    const auto& m = display::metrics;
+    panel->x = m.ScreenWidth / 2 - panel->width / 2;
+    panel->y = m.ScreenHeight / 2 - panel->height / 2;
+}
+
+static Panel ScalePanel(int32_t picture, int32_t naturalWidth, int32_t naturalHeight) {
+    Panel panel;
+    panel.picture = picture;
+    panel.height = ScaledPanelHeight(naturalHeight);
+    panel.width = ScaledPanelWidth(naturalWidth, naturalHeight, panel.height);
+    engine::SetSpriteSize(picture, panel.width, panel.height);
+    return panel;
+}
+
+Panel ScaleMenuColumnPanel(int32_t picture, int32_t naturalWidth, int32_t naturalHeight) {
+    Panel panel = ScalePanel(picture, naturalWidth, naturalHeight);
+    PlaceMenuColumn(&panel);
+    return panel;
+}
+
+Panel ScaleCentrePanel(int32_t picture, int32_t naturalWidth, int32_t naturalHeight) {
+    Panel panel = ScalePanel(picture, naturalWidth, naturalHeight);
+    PlaceCentre(&panel);
+    return panel;
+}
+
+int32_t ButtonY(const Panel& panel, int32_t k, int32_t d) {
+    return panel.y + static_cast<int32_t>(static_cast<int64_t>(panel.height) * k / d);
+}
+
+ButtonSlot CaptionSlot(int32_t picture, int32_t x, int32_t y) {
+    // The hit rectangle is the button's display size even when its picture
+    // could not be made: the button still works.
+    ButtonSlot s;
+    s.picture = picture;
+    s.x = x;
+    s.y = y;
+    s.left = x;
+    s.top = y;
+    s.right = x + dialogs.ButtonWidth;
+    s.bottom = y + dialogs.ButtonHeight;
+    return s;
+}
+
+void HighlightCaptions(ButtonSet* set, const int32_t* normals, int32_t index) {
+    for (int32_t i = 1; i <= set->count; ++i)
+        set->slot[i].picture = normals[i - 1];
+    if (index >= 1 && index <= set->count) set->slot[index].picture = normals[index - 1] + 1;
+}
+
+int32_t SlotUnder(const ButtonSet& set, int32_t x, int32_t y,
+                  const std::function<bool(int32_t)>& skip) {
+    for (int32_t i = 1; i <= set.count; ++i) {
+        const ButtonSlot& s = set.slot[i];
+        if (s.left < x && x < s.right && s.top < y && y < s.bottom) {
+            // A ruled-out slot under the pointer counts as no slot at all.
+            if (skip && skip(i)) return 0;
+            return i;
+        }
+    }
+    return 0;
+}
+
+void ApplyHover(ButtonSet* set, int32_t index, void (*highlight)(int32_t)) {
+    if (index == set->hover) return;
+    set->hover = index;
+    highlight(index);
+}
+
+void DrawPanelAndSlots(const Panel& panel, const ButtonSet& set, bool opaqueButtons) {
+    engine::DrawSprite(panel.picture, panel.x, panel.y);
+    for (int32_t i = 1; i <= set.count; ++i) {
+        const ButtonSlot& s = set.slot[i];
+        if (opaqueButtons) {
+            engine::DrawSpriteOpaque(s.picture, s.x, s.y);
+        } else {
+            engine::DrawSprite(s.picture, s.x, s.y);
+        }
+    }
+}
+
+void RebuildAllDialogs(bool afterLanguageChange) {
+    // The main menu comes first: it fixes the button size and the panel scale.
+    BuildMainMenu();
+    BuildPauseMenu();
+    if (!afterLanguageChange) BuildSettings();
+    BuildCredits();
+    BuildHelp();
+    BuildQuitDialog();
+    BuildLevelFinished();
+    BuildLevelFailed();
+    BuildGameCompleted();
+    if (afterLanguageChange) BuildSettings();
+}
+
+void GoToMainMenu() {
+    dialogs.mainMenuButtons.hover = 0;
+    HighlightMainMenu(0);
+    app::loop.ScreenState = app::MainMenu;
+}
+
+void EnterPauseMenu() {
+    dialogs.pauseButtons.hover = 0;
+    HighlightPauseMenu(0);
+    app::loop.ScreenState = app::PauseMenu;
+}
+
+void EnterLevelFinished() {
+    dialogs.levelFinishedButtons.hover = 0;
+    HighlightLevelFinished(0);
+    app::loop.ScreenState = app::LevelFinished;
+}
+
+void EnterLevelFailed() {
+    dialogs.levelFailedButtons.hover = 0;
+    HighlightLevelFailed(0);
+    app::loop.ScreenState = app::LevelFailed;
+}
+
+void EnterGameCompleted() {
+    dialogs.gameCompletedButtons.hover = 0;
+    HighlightGameCompleted(0);
+    app::loop.ScreenState = app::GameCompleted;
+}
+
+ButtonSet* ButtonsOfState(int32_t screenState) {
+    auto& d = dialogs;
+    switch (screenState) {
+        case app::MainMenu:
+            return &d.mainMenuButtons;
+        case app::Help:
+            return &d.helpButtons;
+        case app::Credits:
+            return &d.creditsButtons;
+        case app::Settings:
+            return &d.settingsButtons;
+        case app::QuitConfirm:
+            return &d.quitButtons;
+        case app::PauseMenu:
+            return &d.pauseButtons;
+        case app::LeaveConfirm:
+            return &d.leaveButtons;
+        case app::LevelFinished:
+            return &d.levelFinishedButtons;
+        case app::LevelFailed:
+            return &d.levelFailedButtons;
+        case app::GameCompleted:
+            return &d.gameCompletedButtons;
+        default:
+            return nullptr;
+    }
+}
+
+static void (*HighlightOfState(int32_t screenState))(int32_t) {
+    switch (screenState) {
+        case app::MainMenu:
+            return HighlightMainMenu;
+        case app::Help:
+            return HighlightHelp;
+        case app::Credits:
+            return HighlightCredits;
+        case app::Settings:
+            return HighlightSettings;
+        case app::QuitConfirm:
+            return HighlightQuit;
+        case app::PauseMenu:
+            return HighlightPauseMenu;
+        case app::LeaveConfirm:
+            return HighlightLeaveConfirm;
+        case app::LevelFinished:
+            return HighlightLevelFinished;
+        case app::LevelFailed:
+            return HighlightLevelFailed;
+        case app::GameCompleted:
+            return HighlightGameCompleted;
+        default:
+            return nullptr;
+    }
+}
+
+static void DrawMenuBackdrop() {
+    const auto& m = display::metrics;
+    engine::DrawSpriteOpaque(4, 0, 0);
+    engine::DrawSprite(3, m.LogoLeft, m.LogoTop);
+}
+
+static void DrawShadow() {
+    engine::DrawSprite(1, 0, 0);
+}
+
+void DrawDialogScreen(int32_t screenState) {
+    const auto& d = dialogs;
+    switch (screenState) {
+        case app::SplashSlide:
+        case app::MainMenu:
+            DrawMenuBackdrop();
+            DrawPanelAndSlots(d.mainMenu, d.mainMenuButtons, true);
+            break;
+        case app::Help:
+            DrawMenuBackdrop();
+            DrawPanelAndSlots(d.help, d.helpButtons, true);
+            break;
+        case app::Credits:
+            DrawMenuBackdrop();
+            DrawPanelAndSlots(d.credits, d.creditsButtons, true);
+            break;
+        case app::Settings:
+            DrawMenuBackdrop();
+            DrawPanelAndSlots(d.settings, d.settingsButtons, false);
+            break;
+        case app::QuitConfirm:
+            DrawMenuBackdrop();
+            DrawPanelAndSlots(d.quitMenuColumn, d.quitButtons, true);
+            break;
+        case app::PauseMenu:
+            DrawShadow();
+            DrawPanelAndSlots(d.pauseMenu, d.pauseButtons, true);
+            break;
+        case app::LeaveConfirm:
+            DrawShadow();
+            DrawPanelAndSlots(d.quitCentre, d.leaveButtons, true);
+            break;
+        case app::LevelFinished:
+            DrawShadow();
+            DrawPanelAndSlots(d.levelFinished, d.levelFinishedButtons, false);
+            break;
+        case app::LevelFailed:
+            DrawShadow();
+            DrawPanelAndSlots(d.levelFailed, d.levelFailedButtons, false);
+            break;
+        case app::GameCompleted:
+            DrawShadow();
+            DrawPanelAndSlots(d.gameCompleted, d.gameCompletedButtons, false);
+            break;
+        default:
+            break;
+    }
+}
+
+void HoverDialog(int32_t screenState, int32_t x, int32_t y) {
+    if (screenState == app::Settings) {
+        HoverSettings(x, y);
+        return;
+    }
+    ButtonSet* set = ButtonsOfState(screenState);
+    if (!set) return;
+    ApplyHover(set, SlotUnder(*set, x, y), HighlightOfState(screenState));
+}
+
+void ClickDialog(int32_t screenState) {
+    ButtonSet* set = ButtonsOfState(screenState);
+    if (!set || set->hover < 1 || set->hover > set->count) return;
+    const int32_t index = set->hover;
+    audio::PlayEffect(audio::ClickEffect, app::settings.MusicVolume);
+    switch (screenState) {
+        case app::MainMenu:
+            ClickMainMenu(index);
+            break;
+        case app::Help:
+        case app::Credits:
+            GoToMainMenu();
+            break;
+        case app::Settings:
+            ClickSettings(index);
+            break;
+        case app::QuitConfirm:
+            ClickQuit(index);
+            break;
+        case app::PauseMenu:
+            ClickPauseMenu(index);
+            break;
+        case app::LeaveConfirm:
+            ClickLeaveConfirm(index);
+            break;
+        case app::LevelFinished:
+            ClickLevelFinished(index);
+            break;
+        case app::LevelFailed:
+            ClickLevelFailed(index);
+            break;
+        case app::GameCompleted:
+            ClickGameCompleted(index);
+            break;
+        default:
+            break;
+    }
+}
+
+void EscapeDialog(int32_t screenState) {
+    switch (screenState) {
+        case app::MainMenu:
+            app::loop.quitRequest = 1;
+            break;
+        case app::Help:
+        case app::Credits:
+            GoToMainMenu();
+            break;
+        case app::Settings:
+            LeaveSettings();
+            break;
+        case app::QuitConfirm:
+            ClickQuit(2);
+            break;
+        case app::PauseMenu:
+            ResumeGame();
+            break;
+        case app::LeaveConfirm:
+            ClickLeaveConfirm(2);
+            break;
+        case app::LevelFinished:
+            ClickLevelFinished(2);
+            break;
+        case app::LevelFailed:
+            LevelFailedToMenu();
+            break;
+        case app::GameCompleted:
+            GameCompletedToMenu();
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace ui
