@@ -143,6 +143,10 @@ void LoadBackground(int pack, const std::string& name) {
     const int32_t sprite = BackgroundSprite(name);
     if (engine::CreateBlankSprite(sprite, place.spriteWidth, place.spriteHeight)) {
         if (engine::BeginCanvas(engine::SpriteCanvas(sprite))) {
+            // Composited, so the blank sprite takes the picture's alpha too: a
+            // plain copy would leave it transparent, and the backgrounds are
+            // drawn opaque, so every frame and screenshot would carry alpha 0.
+            engine::SetCanvasMode(engine::kCanvasAlphaBlend);
             engine::BlitImage(engine::ImageBitmapHandle(image), 0, 0);
             engine::EndCanvas();
         }

@@ -65,7 +65,7 @@ run() {
     local logs=("$folder/game/Log "*.log) shots=("$folder/game/Mnemora "*.bmp)
     [[ ${#logs[@]} -eq 1 && ${#shots[@]} -eq 1 ]] || fail "no log or screenshot: $(ls "$folder/game")"
     tr -d '\r' <"${logs[0]}" >"$work/log.txt"
-    convert "${shots[0]}" "$out_dir/splash_${width}x${height}.png"
+    convert "${shots[0]}" -alpha off "$out_dir/splash_${width}x${height}.png"
     [[ $(identify -format '%wx%h' "$out_dir/splash_${width}x${height}.png") == "${width}x${height}" ]] ||
         fail "screenshot is not ${width} x ${height}"
 }
