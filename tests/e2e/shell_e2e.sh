@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The game under a private Xvfb screen: started windowed at 1024 x 576 with
 # "/LOG" from a scratch copy of its folder (a portable settings file beside
-# it), a screenshot on the splash and one in the main menu with F2, quit with
-# Escape. Then the screenshots, the log and the settings file must be right.
+# it), a screenshot with F2 on the splash, in the main menu and on the map of
+# levels (START clicked), back with Escape and quit with Escape. Then the screenshots, the log and the settings file must be right.
 # The screenshots are kept as PNG in the output folder for a look.
 set -euo pipefail
 game_dir=$(realpath "${1:?game folder}")
@@ -52,6 +52,15 @@ sleep 0.4
 press F2                # on the splash
 sleep 6                 # splash 101 frames, slide 25 (slower on a busy machine): the menu
 press F2
+sleep 1.1               # the next second: a new screenshot name
+# START (the first button of the menu column): the map of levels.
+xdotool mousemove --window "$window" 256 265
+sleep 0.2               # a click acts on the hover of the frame before
+xdotool click 1
+sleep 1
+press F2
+sleep 0.3
+press Escape            # back to the main menu
 sleep 0.3
 press Escape            # quits from the main menu
 
@@ -64,7 +73,7 @@ cd "$work/game"
 shopt -s nullglob
 shots=(Mnemora\ [0-3][0-9]-[01][0-9]-[0-9][0-9][0-9][0-9]\ [0-2][0-9]-[0-5][0-9]-[0-5][0-9].bmp)
 logs=(Log\ *.log)
-[[ ${#shots[@]} -eq 2 ]] || fail "expected 2 screenshots, found: $(ls)"
+[[ ${#shots[@]} -eq 3 ]] || fail "expected 3 screenshots, found: $(ls)"
 [[ ${#logs[@]} -eq 1 ]] || fail "expected 1 log, found: $(ls)"
 
 log=$(tr -d '\r' <"${logs[0]}")
@@ -72,7 +81,7 @@ for line in $'Opening screen (Windowed):\t\tOK' $'Screenwidth:\t\t1024' $'Screen
             $'TileSize: \t\t74' $'Load language (en_GB):\t\tOK'; do
     grep -qxF "$line" <<<"$log" || fail "log lacks: $line"
 done
-[[ $(grep -c $'^Saving screenshot:\t\tOK$' <<<"$log") -eq 2 ]] || fail "log lacks two screenshot lines"
+[[ $(grep -c $'^Saving screenshot:\t\tOK$' <<<"$log") -eq 3 ]] || fail "log lacks three screenshot lines"
 
 expected=$'\xEF\xBB\xBF\r\n; Mnemora Preferences\r\n[Settings]\r\nLanguage = en_GB\r\nMusic = 1\r\nGameScreen = 1\r\nResolution = 0\r\nSounds = 1\r\nMusicVolume = 60\r\nCompleted = 0\r\n'
 [[ "$(cat Mnemora.prefs; printf x)" == "${expected}x" ]] || fail "settings file differs: $(od -c Mnemora.prefs | head)"
@@ -84,6 +93,7 @@ done | sort | cut -d' ' -f2-))
 unset IFS
 convert "${sorted[0]}" -alpha off "$out_dir/splash.png"
 convert "${sorted[1]}" -alpha off "$out_dir/menu.png"
+convert "${sorted[2]}" -alpha off "$out_dir/levelselect.png"
 [[ $(identify -format '%wx%h' "$out_dir/splash.png") == 1024x576 ]] || fail "screenshot is not 1024 x 576"
 # The alpha byte of a 32-bit BMP is reserved; blending leaves the frame's alpha
 # as the last sprite's, so the PNGs take the colours only. The splash picture
