@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -61,6 +62,7 @@ struct SoundState {
     ObjectTable<Sound> sounds;
     SDL_AudioDeviceID device = 0;
     bool subsystem_started = false;
+    bool silent = false;  // running on SDL's silent driver for want of a device
 
     // Touching the mixer here makes it outlive this state at exit, when the
     // sounds still free their voices in it.
@@ -312,12 +314,14 @@ void AudioCallback(void*, Uint8* stream, int length) {
 
 }  // namespace
 
-int StartAudio() {
-    auto& st = State();
-    if (st.device) return 1;
+namespace {
+
+// Opens the audio device with the given driver hint (nullptr: SDL's choice).
+SDL_AudioDeviceID OpenDevice(const char* driver, bool* subsystem_started) {
+    if (driver) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
     if (!SDL_WasInit(SDL_INIT_AUDIO)) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
-        st.subsystem_started = true;
+        *subsystem_started = true;
     }
     SDL_AudioSpec want{};
     want.freq = kMixRate;
@@ -327,14 +331,36 @@ int StartAudio() {
     want.callback = AudioCallback;
     SDL_AudioSpec have{};
     // No changes allowed: SDL converts whatever the hardware wants from our format.
-    st.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (!st.device) {
-        if (st.subsystem_started) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        st.subsystem_started = false;
-        return 0;
+    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!device && *subsystem_started) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        *subsystem_started = false;
     }
+    return device;
+}
+
+}  // namespace
+
+int StartAudio() {
+    auto& st = State();
+    if (st.device) return 1;
+    st.device = OpenDevice(nullptr, &st.subsystem_started);
+    if (!st.device) {
+        // A machine without a sound card (or a sound server) still plays the
+        // game: the mixer then runs on SDL's silent driver.
+        st.device = OpenDevice("dummy", &st.subsystem_started);
+        if (st.device) {
+            std::fprintf(stderr, "Mnemora: no audio device could be opened; playing silently.\n");
+            st.silent = true;
+        }
+    }
+    if (!st.device) return 0;
     SDL_PauseAudioDevice(st.device, 0);
     return 1;
+}
+
+int AudioIsSilent() {
+    return State().silent ? 1 : 0;
 }
 
 void StopAudio() {
@@ -344,6 +370,7 @@ void StopAudio() {
     st.device = 0;
     if (st.subsystem_started) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     st.subsystem_started = false;
+    st.silent = false;
 }
 
 int DecodeSound(int id, const uint8_t* data, int64_t length) {

@@ -22,8 +22,12 @@ inline constexpr int kSoundNewChannel = 2;
 
 // Opens the audio device (signed 16-bit stereo, 44100 Hz) and starts feeding it
 // from the mixer. Returns 1 on success (also when already open), 0 when no
-// device can be opened. Sounds can be decoded and driven without it.
+// device can be opened even on the silent driver. A machine without a sound
+// card plays silently rather than failing. Sounds can be decoded and driven
+// without a device.
 int StartAudio();
+// 1 when no audio device could be opened and sounds play on a silent device.
+int AudioIsSilent();
 // Closes the audio device; sounds stay loaded. Does nothing when closed.
 void StopAudio();
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <cstring>
 #include <string>
 
@@ -315,6 +317,20 @@ TEST_F(Sound, AudioDeviceOpensOnTheDummyDriver) {
     EXPECT_EQ(engine::StartAudio(), 1);  // idempotent
     engine::StopAudio();
     engine::StopAudio();
+}
+
+TEST_F(Sound, AMachineWithoutAnAudioDevicePlaysSilently) {
+    const char* before = std::getenv("SDL_AUDIODRIVER");
+    std::string saved = before ? before : "";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_EQ(engine::StartAudio(), 1);
+    EXPECT_EQ(engine::AudioIsSilent(), 1);
+    engine::StopAudio();
+    EXPECT_EQ(engine::AudioIsSilent(), 0);
+    if (before)
+        setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
 }
 
 }  // namespace
