@@ -1,0 +1,187 @@
+// The whole game played in-process on SDL's dummy drivers: start-up, the main
+// menu, the level map, a level played to its end through pushed clicks (the
+// pairs found from the board), a level lost to the clock, and the files written
+// at quit.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+#include "app/state.h"
+#include "audio/audio.h"
+#include "display/layout.h"
+#include "engine/display.h"
+#include "engine/synthetic_events.h"
+#include "engine/system.h"
+#include "game/game.h"
+#include "shell_fixture.h"
+#include "ui/ui.h"
+
+namespace {
+
+using namespace shell_test;
+
+class PlayTest : public ::testing::Test {
+  protected:
+    void Start(const std::string& progress = "") {
+        if (!HaveGameData()) GTEST_SKIP() << "no game data in MNEMORA_GAME_DIR";
+        engine::SetFramePacing(false);
+        engine::SeedRandom(12345);
+        WriteFile(folders_.game() / "Mnemora.prefs",
+                  "[Settings]\r\nLanguage = en_GB\r\nGameScreen = 1\r\nResolution = 0\r\n");
+        if (!progress.empty()) WriteFile(folders_.game() / "Mnemora.scores", progress);
+        app::StartOptions options;
+        options.gameFolder = folders_.gameFolder();
+        app::StartGame(options);
+        started_ = true;
+    }
+    void TearDown() override {
+        if (started_) app::ShutdownForTests();
+    }
+
+    // Frames until the state is reached; false after `limit` frames.
+    bool RunUntil(int32_t state, int limit) {
+        for (int i = 0; i < limit && app::loop.ScreenState != state; ++i)
+            app::RunFrame();
+        return app::loop.ScreenState == state;
+    }
+
+    // A click as the window delivers it: the pointer moves there (the hover is
+    // taken in that frame), then the left button goes down and up.
+    void ClickAt(int x, int y) {
+        engine::PushMouseMotion(0, x, y, 0, 0);
+        app::RunFrame();
+        engine::PushMouseButton(0, 1, 1, x, y);
+        engine::PushMouseButton(0, 1, 0, x, y);
+        app::RunFrame();
+    }
+    void ClickSlot(const ui::ButtonSet& set, int n) {
+        const ui::ButtonSlot& s = set.slot[n];
+        ClickAt((s.left + s.right) / 2, (s.top + s.bottom) / 2);
+    }
+    void ClickLevel(int n) {
+        const display::LevelButton& b = display::levelButtons[n];
+        ClickAt((b.hitLeft + b.hitRight) / 2, (b.hitTop + b.hitBottom) / 2);
+    }
+    void ClickTile(int index) {
+        const game::Tile& t = game::level.board[index];
+        ClickAt((t.left + t.right) / 2, (t.top + t.bottom) / 2);
+    }
+
+    ScratchFolders folders_;
+    bool started_ = false;
+};
+
+TEST_F(PlayTest, LevelOnePlayedToAWinOpensLevelTwoAndIsSavedAtQuit) {
+    Start();
+    ASSERT_TRUE(RunUntil(app::MainMenu, 200));
+    ClickSlot(ui::dialogs.mainMenuButtons, 1);
+    ASSERT_EQ(app::loop.ScreenState, app::LevelSelect);
+    EXPECT_EQ(game::arrow.shown, 1);
+    EXPECT_EQ(game::arrow.x, display::levelButtons[1].hitLeft);
+
+    ClickLevel(1);
+    ASSERT_EQ(app::loop.ScreenState, app::Dealing);
+    EXPECT_TRUE(audio::IsMusicPlaying(game::LevelTable()[0].musicTrack));
+    EXPECT_FALSE(audio::IsMusicPlaying(audio::MenuMusic));
+    ASSERT_TRUE(RunUntil(app::Playing, 2 * 7 + 51 + 5));
+
+    // Find the pairs from the board, as a player with a perfect memory would.
+    std::map<int32_t, std::vector<int>> pairs;
+    for (size_t i = 0; i < game::level.board.size(); ++i) {
+        pairs[game::level.board[i].picture].push_back(static_cast<int>(i));
+    }
+    ASSERT_EQ(pairs.size(), 4u);
+    for (const auto& [picture, tiles] : pairs) {
+        ASSERT_EQ(tiles.size(), 2u);
+        ClickTile(tiles[0]);
+        ClickTile(tiles[1]);
+        EXPECT_EQ(audio::music.lastEffect, audio::MatchEffect);
+        for (int i = 0; i < 60 && game::level.board[tiles[1]].face != game::FaceRemoved; ++i) {
+            app::RunFrame();
+        }
+        EXPECT_EQ(game::level.board[tiles[0]].face, game::FaceRemoved);
+    }
+    ASSERT_EQ(app::loop.ScreenState, app::LevelFinished);
+    EXPECT_EQ(game::level.tilesLeft, 0);
+    EXPECT_EQ(display::levelButtons[1].sprite, game::LevelFinishedLook);
+    EXPECT_EQ(display::levelButtons[2].sprite, game::LevelOpen);
+    EXPECT_EQ(display::levelButtons[3].sprite, game::LevelLocked);
+    EXPECT_TRUE(audio::IsMusicPlaying(audio::LevelEndMusic));
+    EXPECT_EQ(ui::dialogs.levelFinishedButtons.slot[1].picture, 66);
+
+    // Next deals level 2 with its own music.
+    ClickSlot(ui::dialogs.levelFinishedButtons, 1);
+    EXPECT_EQ(app::loop.ScreenState, app::Dealing);
+    EXPECT_EQ(game::level.current, 2);
+    EXPECT_FALSE(audio::IsMusicPlaying(audio::LevelEndMusic));
+    EXPECT_TRUE(audio::IsMusicPlaying(game::LevelTable()[1].musicTrack));
+
+    app::SaveAndShutdownForTests();
+    started_ = false;
+    EXPECT_EQ(ReadFile(folders_.game() / "Mnemora.scores"),
+              "2\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+}
+
+TEST_F(PlayTest, LevelTwoLostToTheClockAfterAPauseThatCostNoTime) {
+    Start("2\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+    ASSERT_TRUE(RunUntil(app::MainMenu, 200));
+    ClickSlot(ui::dialogs.mainMenuButtons, 1);
+    EXPECT_EQ(game::arrow.x, display::levelButtons[2].hitLeft);
+    ClickLevel(2);
+    ASSERT_TRUE(RunUntil(app::Playing, 2 * 11 + 51 + 5));
+    const int32_t fullBar = display::metrics.ClockBarWidth;
+    EXPECT_EQ(game::level.barVisible, fullBar);
+
+    // Pause with Escape, wait, resume with Escape: the bar has not moved.
+    app::RunFrame();
+    const int32_t before = game::level.barVisible;
+    engine::PushKeyEvent(0x01, 1);
+    app::RunFrame();
+    engine::PushKeyEvent(0x01, 0);
+    app::RunFrame();
+    ASSERT_EQ(app::loop.ScreenState, app::PauseMenu);
+    engine::SleepMs(400);
+    engine::PushKeyEvent(0x01, 1);
+    app::RunFrame();
+    engine::PushKeyEvent(0x01, 0);
+    app::RunFrame();
+    ASSERT_EQ(app::loop.ScreenState, app::Playing);
+    app::RunFrame();
+    EXPECT_LE(before - game::level.barVisible, 1);
+
+    // Let the clock run out: the level's start moves a whole limit back.
+    game::level.startTime -= game::level.timeLimit;
+    app::RunFrame();
+    ASSERT_EQ(app::loop.ScreenState, app::LevelFailed);
+    EXPECT_EQ(game::level.boardInput, 0);
+    EXPECT_TRUE(audio::IsMusicPlaying(audio::LevelEndMusic));
+    EXPECT_EQ(ui::dialogs.levelFailedButtons.slot[1].picture, 70);
+
+    // Retry deals the same level again; Menu from the pause dialog's leave
+    // confirmation goes back to the main menu with its music.
+    ClickSlot(ui::dialogs.levelFailedButtons, 1);
+    EXPECT_EQ(app::loop.ScreenState, app::Dealing);
+    EXPECT_EQ(game::level.current, 2);
+    ASSERT_TRUE(RunUntil(app::Playing, 2 * 11 + 51 + 5));
+    engine::PushKeyEvent(0x01, 1);
+    app::RunFrame();
+    engine::PushKeyEvent(0x01, 0);
+    app::RunFrame();
+    ASSERT_EQ(app::loop.ScreenState, app::PauseMenu);
+    ClickSlot(ui::dialogs.pauseButtons, 3);
+    ASSERT_EQ(app::loop.ScreenState, app::LeaveConfirm);
+    ClickSlot(ui::dialogs.leaveButtons, 1);
+    EXPECT_EQ(app::loop.ScreenState, app::MainMenu);
+    EXPECT_TRUE(audio::IsMusicPlaying(audio::MenuMusic));
+
+    app::SaveAndShutdownForTests();
+    started_ = false;
+    // A lost level changes no progress.
+    EXPECT_EQ(ReadFile(folders_.game() / "Mnemora.scores"),
+              "2\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+}
+
+}  // namespace
