@@ -16,63 +16,14 @@
 #include "engine/synthetic_events.h"
 #include "engine/system.h"
 #include "game/game.h"
-#include "shell_fixture.h"
+#include "game_driver.h"
 #include "ui/ui.h"
 
 namespace {
 
 using namespace shell_test;
 
-class PlayTest : public ::testing::Test {
-  protected:
-    void Start(const std::string& progress = "") {
-        if (!HaveGameData()) GTEST_SKIP() << "no game data in MNEMORA_GAME_DIR";
-        engine::SetFramePacing(false);
-        engine::SeedRandom(12345);
-        WriteFile(folders_.game() / "Mnemora.prefs",
-                  "[Settings]\r\nLanguage = en_GB\r\nGameScreen = 1\r\nResolution = 0\r\n");
-        if (!progress.empty()) WriteFile(folders_.game() / "Mnemora.scores", progress);
-        app::StartOptions options;
-        options.gameFolder = folders_.gameFolder();
-        app::StartGame(options);
-        started_ = true;
-    }
-    void TearDown() override {
-        if (started_) app::ShutdownForTests();
-    }
-
-    // Frames until the state is reached; false after `limit` frames.
-    bool RunUntil(int32_t state, int limit) {
-        for (int i = 0; i < limit && app::loop.ScreenState != state; ++i)
-            app::RunFrame();
-        return app::loop.ScreenState == state;
-    }
-
-    // A click as the window delivers it: the pointer moves there (the hover is
-    // taken in that frame), then the left button goes down and up.
-    void ClickAt(int x, int y) {
-        engine::PushMouseMotion(0, x, y, 0, 0);
-        app::RunFrame();
-        engine::PushMouseButton(0, 1, 1, x, y);
-        engine::PushMouseButton(0, 1, 0, x, y);
-        app::RunFrame();
-    }
-    void ClickSlot(const ui::ButtonSet& set, int n) {
-        const ui::ButtonSlot& s = set.slot[n];
-        ClickAt((s.left + s.right) / 2, (s.top + s.bottom) / 2);
-    }
-    void ClickLevel(int n) {
-        const display::LevelButton& b = display::levelButtons[n];
-        ClickAt((b.hitLeft + b.hitRight) / 2, (b.hitTop + b.hitBottom) / 2);
-    }
-    void ClickTile(int index) {
-        const game::Tile& t = game::level.board[index];
-        ClickAt((t.left + t.right) / 2, (t.top + t.bottom) / 2);
-    }
-
-    ScratchFolders folders_;
-    bool started_ = false;
-};
+using PlayTest = GameDriver;
 
 TEST_F(PlayTest, LevelOnePlayedToAWinOpensLevelTwoAndIsSavedAtQuit) {
     Start();
