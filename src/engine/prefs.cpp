@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "engine/atomic_write.h"
 #include "engine/system.h"
 
 namespace engine {
@@ -207,40 +208,16 @@ bool WriteInPlace(const std::string& path, std::string_view bytes) {
 }
 
 // Replaces the file's contents all at once: the old file stays until the new
-// text is complete on disk.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
-    std::string target = path;
-    if (char* real = ::realpath(path.c_str(), nullptr)) {  // keep symbolic links
-        target = real;
-        std::free(real);
+// text is complete on disk. When no temporary file can be made beside it (a
+// folder we may not write to, holding a file we may), it is written in place.
+bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
+    if (WriteFileAtomically(path, bytes)) return true;
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    if (::access(folder.c_str(), W_OK) != 0 && ::access(path.c_str(), W_OK) == 0) {
+        return WriteInPlace(path, bytes);
     }
-    size_t slash = target.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    std::string temp = target + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return WriteInPlace(target, bytes);
-
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
-        ::fchmod(fd, old.st_mode & 07777);
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
+    return false;
 }
 
 // ---- Model helpers ----------------------------------------------------------------
@@ -333,7 +310,7 @@ int CreatePrefFile(std::string_view path) {
 int ClosePrefFile() {
     bool ok = true;
     if (pref.active && pref.modified) {
-        ok = WriteFileAtomically(pref.path, Serialise(pref.nodes));
+        ok = ReplaceFileContents(pref.path, Serialise(pref.nodes));
         struct stat st {};
         if (!ok && pref.probe_created && ::stat(pref.path.c_str(), &st) == 0 && st.st_size == 0) {
             ::unlink(pref.path.c_str());  // leave nothing behind, as before
