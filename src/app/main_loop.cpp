@@ -275,7 +275,7 @@ void SaveScreenshot() {
     const std::string name =
         folders.SaveFolder + "Mnemora " +
         engine::FormatDateTime("%dd-%mm-%yyyy %hh-%ii-%ss", engine::CurrentDateTime()) + ".bmp";
-    const int saved = engine::SaveSpriteAsBitmap(0, name);
+    const int saved = engine::SaveSpriteAsBitmap(0, name, engine::kBitmapOpaque);
     LogValue("Saving screenshot:", saved ? "OK" : "FAILED");
 }
 

@@ -120,8 +120,11 @@ int SpriteExists(int sprite);
 int CaptureScreenToSprite(int number, int x, int y, int width, int height);
 // Writes the sprite's pixels as an uncompressed 32-bit bottom-up BMP file,
 // replacing any file there. 1 on success, 0 when the sprite is absent or the
-// file cannot be written completely.
-int SaveSpriteAsBitmap(int sprite, const std::string& fileName);
+// file cannot be written completely. With kBitmapOpaque every alpha byte is
+// written as 255: a screenshot then shows the frame as it was seen, where
+// blending left the frame's alpha below 255 and image viewers would show holes.
+inline constexpr int kBitmapOpaque = 1;
+int SaveSpriteAsBitmap(int sprite, const std::string& fileName, int flags = 0);
 // The canvas target of a sprite for the canvas operations (nonzero), or 0.
 int SpriteCanvas(int sprite);
 

@@ -169,7 +169,7 @@ void PutU32(std::vector<uint8_t>* out, uint32_t v) {
 
 // Writes the sprite's pixels as a 32-bit bottom-up BMP. Throws std::bad_alloc
 // when memory runs out.
-bool SaveBitmap(Sprite* s, const std::string& fileName) {
+bool SaveBitmap(Sprite* s, const std::string& fileName, bool opaque) {
     if (!s) return false;
     std::vector<uint8_t> pixels;
     if (s->canvas_open) {
@@ -200,6 +200,10 @@ bool SaveBitmap(Sprite* s, const std::string& fileName) {
     for (int y = s->natural_h - 1; y >= 0; --y) {
         const uint8_t* src = pixels.data() + size_t(y) * row;
         file.insert(file.end(), src, src + row);
+        if (opaque) {
+            for (size_t a = file.size() - row + 3; a < file.size(); a += 4)
+                file[a] = 255;
+        }
     }
     std::FILE* f = std::fopen(fileName.c_str(), "wb");
     if (!f) return false;
@@ -374,9 +378,11 @@ int CaptureScreenToSprite(int number, int x, int y, int width, int height) {
     return detail::StoreSprite(number, std::move(s));
 }
 
-int SaveSpriteAsBitmap(int sprite, const std::string& fileName) {
+int SaveSpriteAsBitmap(int sprite, const std::string& fileName, int flags) {
     try {
-        return detail::SaveBitmap(Sprites().Get(sprite), fileName) ? 1 : 0;
+        return detail::SaveBitmap(Sprites().Get(sprite), fileName, (flags & kBitmapOpaque) != 0)
+                   ? 1
+                   : 0;
     } catch (const std::bad_alloc&) {
         return 0;
     }

@@ -302,6 +302,16 @@ TEST_F(SpriteTest, SavedBitmapMatchesTheLayoutByteForByte) {
                   13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11,
                   12};
     EXPECT_EQ(got, want);
+
+    // The opaque form differs only in the alpha bytes, all 255.
+    ASSERT_EQ(SaveSpriteAsBitmap(1, path.string(), kBitmapOpaque), 1);
+    std::ifstream opaque_in(path, std::ios::binary);
+    Bytes opaque((std::istreambuf_iterator<char>(opaque_in)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(path);
+    for (size_t i = 57; i < want.size(); i += 4)
+        want[i] = 255;
+    EXPECT_EQ(opaque, want);
+
     EXPECT_EQ(SaveSpriteAsBitmap(1, "/nonexistent-folder/x.bmp"), 0);
     EXPECT_EQ(SaveSpriteAsBitmap(55, path.string()), 0);
 }
