@@ -9,9 +9,7 @@
 
 namespace engine {
 
-namespace {
-
-bool WriteAll(int fd, std::string_view bytes) {
+bool WriteAllToDescriptor(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
@@ -20,8 +18,6 @@ bool WriteAll(int fd, std::string_view bytes) {
     }
     return true;
 }
-
-}  // namespace
 
 int WriteFileAtomically(const std::string& path, std::string_view bytes) {
     if (path.empty()) return 0;
@@ -44,7 +40,7 @@ int WriteFileAtomically(const std::string& path, std::string_view bytes) {
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
     }
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = WriteAllToDescriptor(fd, bytes) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {

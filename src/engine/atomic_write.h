@@ -16,4 +16,8 @@ namespace engine {
 // temporary file remains.
 int WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// Writes all of `bytes` to an open file descriptor, going on after partial
+// writes and interrupted calls. True when every byte was written.
+bool WriteAllToDescriptor(int fd, std::string_view bytes);
+
 }  // namespace engine
