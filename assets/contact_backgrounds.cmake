@@ -68,6 +68,10 @@ if(NOT MONTAGE OR NOT IM_CONVERT)
     return()
 endif()
 
+# The labels name a font file: ImageMagick's default font is a Ghostscript font
+# that a minimal Debian does not have.
+find_file(LABEL_FONT DejaVuSans.ttf PATHS /usr/share/fonts/truetype/dejavu REQUIRED)
+
 set(contact_dir ${CMAKE_BINARY_DIR}/contact)
 set(picture_dir ${CMAKE_BINARY_DIR}/assets/pictures)
 set(background_names
@@ -112,7 +116,7 @@ add_custom_command(
     COMMAND ${CMAKE_COMMAND} -DCONVERT=${IM_CONVERT} -DFLAT=1 -P ${CMAKE_CURRENT_LIST_FILE} ${panels}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${contact_dir}
     COMMAND ${MONTAGE} ${montage_backgrounds} -label logo ${picture_dir}/logo.png[640x]
-            -tile 4x -geometry +12+12 -pointsize 24 -background "#404040" -fill white -depth 8
+            -tile 4x -geometry +12+12 -font ${LABEL_FONT} -pointsize 24 -background "#404040" -fill white -depth 8
             ${contact_dir}/backgrounds.png
     COMMAND ${MONTAGE} ${panels} -tile x1 -geometry +24+24 -background "#6E8C88"
             -resize 50% -depth 8 ${contact_dir}/panels.png
