@@ -1,0 +1,554 @@
+// The installed game played end to end as a person would: each journey starts
+// the program from a scratch install prefix on a private Xvfb screen, drives it
+// with xdotool, looks at it through its own F2 screenshots and reads the files
+// it writes. Button and tile positions come from the game's own layout (see
+// oracle.h); memory is played honestly, by turning tiles and remembering the
+// pictures the screenshots show.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <set>
+
+#include "integration/shell_fixture.h"
+#include "oracle.h"
+#include "x_session.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+using shell_test::Lines;
+using shell_test::ReadFile;
+using shell_test::WriteFile;
+
+// Differences (mean per channel, 0..255) taken as "the same" and as "clearly
+// different": the software renderers of Xvfb and of the in-process reference
+// agree to within a few levels.
+constexpr double kSame = 10.0;
+constexpr double kDifferent = 20.0;
+
+const char* kLanguages[] = {"de_DE", "en_GB", "es_ES", "fr_FR", "it_IT", "nl_NL", "pt_PT", "sv_SE"};
+
+std::string ProgressWith(const std::string& looks) {
+    std::string text;
+    for (char c : looks)
+        text += std::string(1, c) + "\r\n";
+    return text;
+}
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+// The tile at a rectangle, cut out of a screenshot.
+Picture Cut(const Picture& p, const Rect& r) {
+    Picture out;
+    out.width = r.Width();
+    out.height = r.Height();
+    out.rgb.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height) * 3);
+    for (int32_t y = 0; y < out.height; ++y) {
+        const uint8_t* row = p.At(r.left, r.top + y);
+        std::copy(row, row + out.width * 3,
+                  out.rgb.begin() + static_cast<ptrdiff_t>(y) * out.width * 3);
+    }
+    return out;
+}
+
+double Compare(const Picture& a, const Picture& b) {
+    return Difference(a, {0, 0, a.width, a.height}, b, {0, 0, b.width, b.height});
+}
+
+class Journey : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        prefix_ = Env("MNEMORA_E2E_PREFIX");
+        out_ = fs::path(Env("MNEMORA_E2E_OUT")) /
+               ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        if (prefix_.empty() || !fs::exists(Program())) GTEST_SKIP() << "no installed game";
+        fs::remove_all(out_);
+        fs::create_directories(out_);
+        char pattern[] = "/tmp/mnemora-journey-XXXXXX";
+        root_ = mkdtemp(pattern);
+        home_ = root_ / "home";
+        fs::create_directories(home_);
+        x_ = std::make_unique<XServer>(kWidth, kHeight);
+        ASSERT_TRUE(x_->ok()) << "Xvfb did not start";
+    }
+    void TearDown() override {
+        game_.reset();
+        x_.reset();
+        if (!root_.empty()) fs::remove_all(root_);
+    }
+
+    fs::path Program() const { return prefix_ / "lib" / "mnemora" / "mnemora"; }
+    fs::path UserFolder() const { return home_ / ".local" / "share" / "Orvanta" / "Mnemora"; }
+
+    void Oracle(const std::string& language, const std::string& progress = "") {
+        std::string error;
+        ASSERT_TRUE(BuildOracle(language, progress, &oracle_, &error)) << error;
+    }
+
+    // Settings and progress for a per-user run: windowed at the journeys' size.
+    void WriteUserFiles(const std::string& language, const std::string& progress,
+                        const std::string& extra = "") {
+        fs::create_directories(UserFolder());
+        WriteFile(UserFolder() / "Mnemora.prefs",
+                  "[Settings]\r\nLanguage = " + language + "\r\nGameScreen = 1\r\nResolution = " +
+                      std::to_string(kResolutionIndex) + "\r\n" + extra);
+        if (!progress.empty()) WriteFile(UserFolder() / "Mnemora.scores", progress);
+    }
+
+    void Launch(const fs::path& program, const fs::path& saveFolder,
+                const std::vector<std::string>& arguments = {},
+                const std::string& locale = "C.UTF-8") {
+        game_.reset();
+        game_ = std::make_unique<GameRun>(
+            program, arguments,
+            std::map<std::string, std::string>{{"HOME", home_.string()},
+                                               {"XDG_DATA_HOME", ""},
+                                               {"LANG", locale},
+                                               {"LC_ALL", ""},
+                                               {"LC_MESSAGES", ""},
+                                               {"LANGUAGE", ""},
+                                               {"SDL_VIDEODRIVER", "x11"},
+                                               {"SDL_AUDIODRIVER", "dummy"}},
+            saveFolder, out_);
+        ASSERT_TRUE(game_->WaitForWindow(60s)) << "no window";
+    }
+
+    bool Shows(const Picture& shot, const Picture& reference, const Rect& r) const {
+        return Difference(shot, reference, r) < kSame;
+    }
+    bool ShowsPanel(const Picture& shot, const Picture& reference, const ui::Panel& p) const {
+        return Shows(shot, reference, PanelRect(p));
+    }
+
+    void WaitForMainMenu(const std::string& name) {
+        Picture shot;
+        ASSERT_TRUE(game_->WaitForScreen(
+            name, 60s, &shot,
+            [&](const Picture& s) {
+                return ShowsPanel(s, oracle_.mainMenu, oracle_.dialogs.mainMenu) &&
+                       Shows(s, oracle_.mainMenu,
+                             SlotRect(oracle_.dialogs.mainMenuButtons.slot[1]));
+            }))
+            << "the main menu did not show: "
+            << Difference(shot, oracle_.mainMenu, PanelRect(oracle_.dialogs.mainMenu));
+    }
+
+    void WaitForOverlay(const std::string& name, const Picture& reference, const ui::Panel& panel,
+                        std::chrono::seconds timeout = 20s) {
+        Picture shot;
+        ASSERT_TRUE(
+            game_->WaitForScreen(name, timeout, &shot,
+                                 [&](const Picture& s) { return ShowsPanel(s, reference, panel); }))
+            << name << " did not show: " << Difference(shot, reference, PanelRect(panel));
+    }
+
+    // From the main menu through the quit dialog; the program must end with
+    // status 0.
+    void QuitFromMainMenu() {
+        game_->Click(SlotRect(oracle_.dialogs.mainMenuButtons.slot[5]));
+        Sleep(0.5);
+        game_->Click(SlotRect(oracle_.dialogs.quitButtons.slot[1]));
+        EXPECT_EQ(game_->WaitForExit(30s), 0) << ReadFile(out_ / "stderr.txt");
+    }
+
+    // From the main menu to a level's board, dealt.
+    void StartLevel(int32_t level) {
+        game_->Click(SlotRect(oracle_.dialogs.mainMenuButtons.slot[1]));
+        Sleep(0.8);
+        game_->Click(LevelRect(oracle_.levels[static_cast<size_t>(level)]));
+        WaitForDealt(level, "level" + std::to_string(level) + "_dealt");
+    }
+
+    // Screenshots until every tile shows the same picture (the back).
+    void WaitForDealt(int32_t level, const std::string& name) {
+        const std::vector<Rect>& tiles = oracle_.tiles.at(level);
+        Picture shot;
+        ASSERT_TRUE(game_->WaitForScreen(name, 20s, &shot,
+                                         [&](const Picture& s) {
+                                             const Picture first = Cut(s, tiles[0]);
+                                             return std::all_of(
+                                                 tiles.begin(), tiles.end(), [&](const Rect& r) {
+                                                     return Compare(Cut(s, r), first) < 3.0;
+                                                 });
+                                         }))
+            << "level " << level << " was not dealt";
+        back_ = Cut(shot, tiles[0]);
+    }
+
+    // Plays the dealt level to its end as a person would: turns a tile it has
+    // not seen, looks, turns its partner when it has seen it before, and
+    // otherwise a second unseen tile; remembers every picture it saw.
+    void PlayLevel(int32_t level) {
+        const std::vector<Rect>& tiles = oracle_.tiles.at(level);
+        std::set<size_t> onBoard;
+        for (size_t i = 0; i < tiles.size(); ++i)
+            onBoard.insert(i);
+        std::map<size_t, Picture> seen;
+        Picture shot;
+        int shots = 0;
+        auto look = [&](size_t tile, Picture* face) {
+            ASSERT_TRUE(game_->Screenshot("play", &shot));
+            ++shots;
+            *face = Cut(shot, tiles[tile]);
+        };
+        auto partnerOf = [&](size_t tile) -> int64_t {
+            for (const auto& [other, face] : seen) {
+                if (other != tile && onBoard.count(other) && Compare(face, seen.at(tile)) < kSame)
+                    return static_cast<int64_t>(other);
+            }
+            return -1;
+        };
+        auto takePair = [&](size_t a, size_t b, bool clickBoth) {
+            if (clickBoth) game_->Click(tiles[a]);
+            game_->Click(tiles[b]);
+            onBoard.erase(a);
+            onBoard.erase(b);
+            Sleep(1.3);  // the pair fades out before the board takes clicks again
+        };
+        auto unseen = [&](size_t skip) -> int64_t {
+            for (size_t i : onBoard)
+                if (i != skip && !seen.count(i)) return static_cast<int64_t>(i);
+            return -1;
+        };
+
+        while (!onBoard.empty()) {
+            ASSERT_LT(shots, 4 * static_cast<int>(tiles.size())) << "too many looks";
+            // A pair already known.
+            bool took = false;
+            for (size_t i : onBoard) {
+                if (!seen.count(i)) continue;
+                const int64_t j = partnerOf(i);
+                if (j >= 0) {
+                    takePair(i, static_cast<size_t>(j), true);
+                    took = true;
+                    break;
+                }
+            }
+            if (took) continue;
+
+            const int64_t a = unseen(SIZE_MAX);
+            ASSERT_GE(a, 0) << "every tile seen and no pair left";
+            game_->Click(tiles[static_cast<size_t>(a)]);
+            Picture face;
+            look(static_cast<size_t>(a), &face);
+            if (Compare(face, back_) < kDifferent) continue;  // the click was lost: again
+            seen[static_cast<size_t>(a)] = face;
+            const int64_t partner = partnerOf(static_cast<size_t>(a));
+            if (partner >= 0) {
+                takePair(static_cast<size_t>(a), static_cast<size_t>(partner), false);
+                continue;
+            }
+            const int64_t b = unseen(static_cast<size_t>(a));
+            ASSERT_GE(b, 0) << "a picture without its partner";
+            game_->Click(tiles[static_cast<size_t>(b)]);
+            Picture second;
+            look(static_cast<size_t>(b), &second);
+            const Picture first = Cut(shot, tiles[static_cast<size_t>(a)]);
+            if (Compare(first, face) < kSame) {
+                // Both still up: a mismatch, unless the second click was lost.
+                if (Compare(second, back_) >= kDifferent) seen[static_cast<size_t>(b)] = second;
+                Sleep(1.5);  // the mismatch turns back
+            } else if (Compare(first, back_) < kDifferent) {
+                // Already turned back: the second picture went unseen.
+            } else {
+                // The first tile is fading: the two were a pair.
+                onBoard.erase(static_cast<size_t>(a));
+                onBoard.erase(static_cast<size_t>(b));
+                Sleep(1.0);
+            }
+        }
+        std::cout << "level " << level << ": " << tiles.size() << " tiles, " << shots << " looks\n";
+    }
+
+    fs::path prefix_, out_, root_, home_;
+    std::unique_ptr<XServer> x_;
+    std::unique_ptr<GameRun> game_;
+    e2e::Oracle oracle_;
+    Picture back_;
+};
+
+// A first start in a fresh home with a German locale: splash, slide, the main
+// menu in German; the settings and progress files are written at quit.
+TEST_F(Journey, FirstRunInAFreshHomeSpeaksTheLocalesLanguage) {
+    Oracle("de_DE");
+    e2e::Oracle english;
+    std::string error;
+    ASSERT_TRUE(BuildOracle("en_GB", "", &english, &error)) << error;
+    Launch(Program(), UserFolder(), {}, "de_DE.UTF-8");
+
+    Picture shot;
+    ASSERT_TRUE(game_->Screenshot("splash", &shot));
+    EXPECT_FALSE(ShowsPanel(shot, oracle_.mainMenu, oracle_.dialogs.mainMenu))
+        << "the first frame is the splash, not the menu";
+    WaitForMainMenu("main_menu_de");
+    ASSERT_TRUE(game_->Screenshot("main_menu_de", &shot));
+    EXPECT_GT(Difference(shot, english.mainMenu, SlotRect(english.dialogs.mainMenuButtons.slot[1])),
+              2.0)
+        << "the captions are the English ones";
+    QuitFromMainMenu();
+
+    const auto prefs = Lines(ReadFile(UserFolder() / "Mnemora.prefs"));
+    EXPECT_NE(std::find(prefs.begin(), prefs.end(), "Language = de_DE"), prefs.end());
+    EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("100000000000"));
+    EXPECT_FALSE(fs::exists(Program().parent_path() / "Mnemora.prefs"));
+}
+
+// Level 1 to a win, Next deals level 2; after a restart level 2 is open on
+// the map with the arrow above it.
+TEST_F(Journey, LevelOneWonThenLevelTwoOpenAfterARestart) {
+    Oracle("en_GB", ProgressWith("210000000000"));
+    WriteUserFiles("en_GB", "");
+    Launch(Program(), UserFolder());
+    WaitForMainMenu("main_menu");
+    StartLevel(1);
+    PlayLevel(1);
+    WaitForOverlay("level_finished", oracle_.levelFinished, oracle_.dialogs.levelFinished);
+    game_->Click(SlotRect(oracle_.dialogs.levelFinishedButtons.slot[1]));
+    WaitForDealt(2, "level2_dealt");
+
+    // Leave through the pause menu and quit.
+    game_->Key("Escape");
+    WaitForOverlay("pause", oracle_.pauseMenu, oracle_.dialogs.pauseMenu);
+    game_->Click(SlotRect(oracle_.dialogs.pauseButtons.slot[3]));
+    Sleep(0.5);
+    game_->Click(SlotRect(oracle_.dialogs.leaveButtons.slot[1]));
+    WaitForMainMenu("main_menu_after");
+    QuitFromMainMenu();
+    EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("210000000000"));
+
+    Launch(Program(), UserFolder());
+    WaitForMainMenu("main_menu_again");
+    game_->Click(SlotRect(oracle_.dialogs.mainMenuButtons.slot[1]));
+    Picture shot;
+    const auto& levels = oracle_.levels;
+    ASSERT_TRUE(game_->WaitForScreen("level_select", 10s, &shot, [&](const Picture& s) {
+        return Shows(s, oracle_.levelSelectNoArrow, LevelRect(levels[1]));
+    }));
+    for (size_t n = 1; n <= 3; ++n) {
+        EXPECT_LT(Difference(shot, oracle_.levelSelectNoArrow, LevelRect(levels[n])), kSame)
+            << "level " << n << " has the wrong look";
+    }
+    // The arrow stands in the strip above level 2, and not above level 3.
+    auto strip = [&](size_t n) {
+        const Rect b = LevelRect(levels[n]);
+        return Rect{b.left, b.top - oracle_.metrics.LevelButtonHeight, b.right, b.top};
+    };
+    EXPECT_GT(Difference(shot, oracle_.levelSelectNoArrow, strip(2)), 5.0);
+    EXPECT_LT(Difference(shot, oracle_.levelSelectNoArrow, strip(3)), kSame);
+    game_->Key("Escape");
+    WaitForMainMenu("main_menu_last");
+    QuitFromMainMenu();
+}
+
+// Level 2's clock: a pause stops the bar; left alone, the clock runs out and
+// the level-failed dialog shows; Retry deals again; Leave goes to the menu.
+TEST_F(Journey, LevelTwoClockRunsOutAfterAPauseThatCostNoTime) {
+    const std::string progress = ProgressWith("210000000000");
+    Oracle("en_GB", progress);
+    WriteUserFiles("en_GB", progress);
+    Launch(Program(), UserFolder());
+    WaitForMainMenu("main_menu");
+    StartLevel(2);
+
+    const auto& m = oracle_.metrics;
+    const Rect bar{m.ClockBarLeft, m.ClockBarTop, m.ClockBarLeft + m.ClockBarWidth,
+                   m.ClockBarTop + m.HudUnit};
+    game_->Key("Escape");
+    WaitForOverlay("pause", oracle_.pauseMenu, oracle_.dialogs.pauseMenu);
+    Picture paused, later;
+    ASSERT_TRUE(game_->Screenshot("paused", &paused));
+    Sleep(3.0);
+    ASSERT_TRUE(game_->Screenshot("paused_later", &later));
+    EXPECT_LT(Difference(paused, later, bar), 0.5) << "the bar moved during the pause";
+    game_->Click(SlotRect(oracle_.dialogs.pauseButtons.slot[1]));
+
+    // 120 seconds on the clock.
+    WaitForOverlay("level_failed", oracle_.levelFailed, oracle_.dialogs.levelFailed, 150s);
+    game_->Click(SlotRect(oracle_.dialogs.levelFailedButtons.slot[1]));
+    WaitForDealt(2, "level2_again");
+    game_->Key("Escape");
+    WaitForOverlay("pause_again", oracle_.pauseMenu, oracle_.dialogs.pauseMenu);
+    game_->Click(SlotRect(oracle_.dialogs.pauseButtons.slot[3]));
+    Sleep(0.5);
+    game_->Click(SlotRect(oracle_.dialogs.leaveButtons.slot[1]));
+    WaitForMainMenu("main_menu_after");
+    QuitFromMainMenu();
+    EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), progress) << "a loss changed progress";
+}
+
+// Level 12 won with every other level finished: the game-completed dialog the
+// first time, the main menu the second.
+TEST_F(Journey, LevelTwelveCompletesTheGameOnce) {
+    const std::string progress = ProgressWith("222222222221");
+    Oracle("en_GB", progress);
+    WriteUserFiles("en_GB", progress);
+    Launch(Program(), UserFolder());
+    WaitForMainMenu("main_menu");
+    StartLevel(12);
+    PlayLevel(12);
+    WaitForOverlay("level_finished", oracle_.levelFinished, oracle_.dialogs.levelFinished);
+    game_->Click(SlotRect(oracle_.dialogs.levelFinishedButtons.slot[1]));
+    WaitForOverlay("game_completed", oracle_.gameCompleted, oracle_.dialogs.gameCompleted);
+    game_->Click(SlotRect(oracle_.dialogs.gameCompletedButtons.slot[1]));
+    WaitForMainMenu("main_menu_after_completion");
+
+    StartLevel(12);
+    PlayLevel(12);
+    WaitForOverlay("level_finished_again", oracle_.levelFinished, oracle_.dialogs.levelFinished);
+    game_->Click(SlotRect(oracle_.dialogs.levelFinishedButtons.slot[1]));
+    WaitForMainMenu("main_menu_second_time");
+    QuitFromMainMenu();
+    EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("222222222222"));
+    const auto prefs = Lines(ReadFile(UserFolder() / "Mnemora.prefs"));
+    EXPECT_NE(std::find(prefs.begin(), prefs.end(), "Completed = 1"), prefs.end());
+}
+
+// Help and credits in every shipped language show text on their panels.
+TEST_F(Journey, HelpAndCreditsShowTextInEveryLanguage) {
+    for (const char* language : kLanguages) {
+        SCOPED_TRACE(language);
+        Oracle(language);
+        WriteUserFiles(language, "");
+        Launch(Program(), UserFolder());
+        WaitForMainMenu(std::string("main_menu_") + language);
+        Picture help, credits;
+        game_->Click(SlotRect(oracle_.dialogs.mainMenuButtons.slot[3]));
+        ASSERT_TRUE(game_->WaitForScreen(
+            std::string("help_") + language, 10s, &help, [&](const Picture& s) {
+                return !ShowsPanel(s, oracle_.mainMenu, oracle_.dialogs.mainMenu);
+            }));
+        game_->Key("Escape");
+        WaitForMainMenu(std::string("main_menu_back_") + language);
+        game_->Click(SlotRect(oracle_.dialogs.mainMenuButtons.slot[4]));
+        ASSERT_TRUE(game_->WaitForScreen(
+            std::string("credits_") + language, 10s, &credits, [&](const Picture& s) {
+                return !ShowsPanel(s, oracle_.mainMenu, oracle_.dialogs.mainMenu);
+            }));
+        // Text on a plain panel: the brightness varies across it.
+        EXPECT_GT(Spread(help, PanelRect(oracle_.dialogs.help)), 8.0);
+        EXPECT_GT(Spread(credits, PanelRect(oracle_.dialogs.credits)), 8.0);
+        EXPECT_GT(Difference(help, credits, PanelRect(oracle_.dialogs.help)), 2.0);
+        game_->Key("Escape");
+        WaitForMainMenu(std::string("main_menu_end_") + language);
+        QuitFromMainMenu();
+    }
+}
+
+// Settings: a language change shows at once in the menu captions; the window
+// mode switches to borderless and back; music off is stored at quit.
+TEST_F(Journey, SettingsChangeLanguageModeAndMusic) {
+    Oracle("en_GB");
+    e2e::Oracle next;
+    std::string error;
+    WriteUserFiles("en_GB", "");
+    Launch(Program(), UserFolder(), {"/LOG"});
+    WaitForMainMenu("main_menu");
+    const auto& settings = oracle_.dialogs.settingsButtons;
+
+    // The language row steps to the next language.
+    game_->Click(SlotRect(oracle_.dialogs.mainMenuButtons.slot[2]));
+    Sleep(0.8);
+    game_->Click(SlotRect(settings.slot[1]));
+    Sleep(0.3);
+    game_->Click(SlotRect(settings.slot[6]));
+    Picture shot;
+    ASSERT_TRUE(game_->WaitForScreen("main_menu_new_language", 10s, &shot, [&](const Picture& s) {
+        return ShowsPanel(s, oracle_.mainMenu, oracle_.dialogs.mainMenu) ||
+               Difference(s, oracle_.mainMenu, PanelRect(oracle_.dialogs.mainMenu)) < 40;
+    }));
+    EXPECT_GT(Difference(shot, oracle_.mainMenu, SlotRect(oracle_.dialogs.mainMenuButtons.slot[1])),
+              2.0)
+        << "the captions did not change";
+    QuitFromMainMenu();
+    const auto prefs = Lines(ReadFile(UserFolder() / "Mnemora.prefs"));
+    const auto language = std::find_if(prefs.begin(), prefs.end(), [](const std::string& l) {
+        return l.rfind("Language = ", 0) == 0;
+    });
+    ASSERT_NE(language, prefs.end());
+    ASSERT_NE(*language, "Language = en_GB");
+    const std::string code = language->substr(11);
+    ASSERT_TRUE(BuildOracle(code, "", &next, &error)) << error;
+    oracle_ = next;
+
+    // Borderless and back: each reopens the display and slides the menu in.
+    Launch(Program(), UserFolder(), {"/LOG"});
+    WaitForMainMenu("main_menu_before_mode");
+    for (const char* mode : {"borderless", "windowed"}) {
+        game_->Click(SlotRect(oracle_.dialogs.mainMenuButtons.slot[2]));
+        Sleep(0.8);
+        game_->Click(SlotRect(oracle_.dialogs.settingsButtons.slot[4]));
+        Sleep(0.3);
+        game_->Click(SlotRect(oracle_.dialogs.settingsButtons.slot[6]));
+        ASSERT_TRUE(game_->WaitForWindow(30s));
+        WaitForMainMenu(std::string("main_menu_") + mode);
+    }
+    // Music off.
+    game_->Click(SlotRect(oracle_.dialogs.mainMenuButtons.slot[2]));
+    Sleep(0.8);
+    game_->Click(SlotRect(oracle_.dialogs.settingsButtons.slot[2]));
+    Sleep(0.3);
+    game_->Click(SlotRect(oracle_.dialogs.settingsButtons.slot[6]));
+    WaitForMainMenu("main_menu_music_off");
+    QuitFromMainMenu();
+
+    const auto after = Lines(ReadFile(UserFolder() / "Mnemora.prefs"));
+    EXPECT_NE(std::find(after.begin(), after.end(), "Music = 0"), after.end());
+    EXPECT_NE(std::find(after.begin(), after.end(), "GameScreen = 1"), after.end());
+    const auto logs = shell_test::FilesStartingWith(UserFolder(), "Log ");
+    ASSERT_FALSE(logs.empty());
+    std::string all;
+    for (const auto& log : logs)
+        all += ReadFile(log);
+    EXPECT_NE(all.find("Opening screen (Borderless):\t\tOK"), std::string::npos);
+    EXPECT_NE(all.find("Music:\t\tOFF"), std::string::npos);
+}
+
+// A settings file beside the program keeps every file there; the "/LOG" log
+// has its sections in order and one line per tile picture.
+TEST_F(Journey, PortableFolderKeepsEverythingBesideTheProgram) {
+    Oracle("en_GB");
+    const fs::path folder = root_ / "portable";
+    fs::create_directories(folder);
+    const fs::path installed = Program().parent_path();
+    fs::copy_file(Program(), folder / "mnemora");
+    for (const char* name : {"Mnemora.data", "Mnemora.languages", "Mnemora.pointer"})
+        fs::create_symlink(installed / name, folder / name);
+    WriteFile(folder / "Mnemora.prefs",
+              "[Settings]\r\nLanguage = en_GB\r\nGameScreen = 1\r\n"
+              "Resolution = " +
+                  std::to_string(kResolutionIndex) + "\r\n");
+    Launch(folder / "mnemora", folder, {"/LOG"});
+    WaitForMainMenu("main_menu");
+    // A screenshot that stays.
+    game_->Key("F2");
+    Sleep(1.2);
+    QuitFromMainMenu();
+
+    EXPECT_TRUE(fs::exists(folder / "Mnemora.scores"));
+    EXPECT_FALSE(shell_test::FilesStartingWith(folder, "Mnemora ").empty()) << "no screenshot";
+    EXPECT_FALSE(fs::exists(home_ / ".local")) << "something was written in the user folder";
+    const auto logs = shell_test::FilesStartingWith(folder, "Log ");
+    ASSERT_EQ(logs.size(), 1u);
+    const auto lines = Lines(ReadFile(logs[0]));
+    std::vector<std::string> sections;
+    int tiles = 0;
+    for (const auto& line : lines) {
+        if (line.size() > 2 && line.front() == '[' && line.back() == ']') sections.push_back(line);
+        if (line.rfind("Load asset (tiles):", 0) == 0) ++tiles;
+    }
+    EXPECT_EQ(tiles, 20);
+    const std::vector<std::string> expected = {
+        "[SYSTEM DETAILS]",   "[GAME DETAILS]",        "[CODE SUBSYSTEMS]", "[PATHS]",
+        "[INITIAL SETTINGS]", "[AVAILABLE LANGUAGES]", "[STARTING GAME]"};
+    ASSERT_GE(sections.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(sections.begin(), sections.begin() + 7), expected);
+}
+
+}  // namespace
+}  // namespace e2e
