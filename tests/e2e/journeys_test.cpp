@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iostream>
 #include <memory>
 #include <set>
 
@@ -479,13 +481,16 @@ TEST_F(Journey, SettingsChangeLanguageModeAndMusic) {
     // Borderless and back: each reopens the display and slides the menu in.
     Launch(Program(), UserFolder(), {"/LOG"});
     WaitForMainMenu("main_menu_before_mode");
-    for (const char* mode : {"borderless", "windowed"}) {
+    // The mode row steps windowed, borderless, full screen, windowed.
+    for (const auto& [mode, clicks] : {std::pair{"borderless", 1}, std::pair{"windowed", 2}}) {
         game_->Click(SlotRect(oracle_.dialogs.mainMenuButtons.slot[2]));
         Sleep(0.8);
-        game_->Click(SlotRect(oracle_.dialogs.settingsButtons.slot[4]));
-        Sleep(0.3);
+        for (int i = 0; i < clicks; ++i) {
+            game_->Click(SlotRect(oracle_.dialogs.settingsButtons.slot[4]));
+            Sleep(0.3);
+        }
         game_->Click(SlotRect(oracle_.dialogs.settingsButtons.slot[6]));
-        ASSERT_TRUE(game_->WaitForWindow(30s));
+        ASSERT_TRUE(game_->WaitForWindow(30s, true)) << "the display did not reopen";
         WaitForMainMenu(std::string("main_menu_") + mode);
     }
     // Music off.
@@ -548,6 +553,64 @@ TEST_F(Journey, PortableFolderKeepsEverythingBesideTheProgram) {
         "[INITIAL SETTINGS]", "[AVAILABLE LANGUAGES]", "[STARTING GAME]"};
     ASSERT_GE(sections.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(sections.begin(), sections.begin() + 7), expected);
+}
+
+// The soak (make soak): levels played one after another for a number of
+// minutes, with the program's resident memory sampled every minute. Skipped
+// unless MNEMORA_SOAK_MINUTES is set.
+TEST_F(Journey, Soak) {
+    const std::string minutesText = Env("MNEMORA_SOAK_MINUTES");
+    if (minutesText.empty()) GTEST_SKIP() << "MNEMORA_SOAK_MINUTES is not set";
+    const auto minutes = std::chrono::minutes(std::stoi(minutesText));
+    const std::string progress = ProgressWith("111111111111");
+    Oracle("en_GB", progress);
+    WriteUserFiles("en_GB", progress, "Completed = 1\r\n");
+    Launch(Program(), UserFolder());
+    WaitForMainMenu("main_menu");
+
+    auto residentKb = [&]() -> long {
+        for (const auto& line :
+             Lines(ReadFile("/proc/" + std::to_string(game_->pid()) + "/status")))
+            if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+        return -1;
+    };
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::pair<int, long>> samples{{0, residentKb()}};
+    std::vector<int> levelAtSample{0};
+    int level = 0, played = 0;
+    while (std::chrono::steady_clock::now() - start < minutes) {
+        level = level % 12 + 1;
+        StartLevel(level);
+        PlayLevel(level);
+        WaitForOverlay("level_finished", oracle_.levelFinished, oracle_.dialogs.levelFinished);
+        game_->Click(SlotRect(oracle_.dialogs.levelFinishedButtons.slot[2]));
+        WaitForMainMenu("main_menu_between");
+        ++played;
+        const int minute = static_cast<int>(std::chrono::duration_cast<std::chrono::minutes>(
+                                                std::chrono::steady_clock::now() - start)
+                                                .count());
+        while (samples.back().first < minute) {
+            samples.emplace_back(samples.back().first + 1, residentKb());
+            levelAtSample.push_back(played);
+        }
+    }
+    std::ofstream curve(out_ / "rss.txt");
+    for (size_t i = 0; i < samples.size(); ++i) {
+        curve << "minute " << samples[i].first << "\t" << samples[i].second << " kB\t"
+              << levelAtSample[i] << " levels played\n";
+        std::cout << "soak: minute " << samples[i].first << ": " << samples[i].second
+                  << " kB resident, " << levelAtSample[i] << " levels played\n";
+    }
+    QuitFromMainMenu();
+    // After the first level everything has been loaded once: no growth from
+    // then on beyond noise (1 MB).
+    long afterFirst = -1;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (levelAtSample[i] < 1) continue;
+        if (afterFirst < 0) afterFirst = samples[i].second;
+        EXPECT_LE(samples[i].second, afterFirst + 1024) << "minute " << samples[i].first;
+    }
+    std::cout << "soak: " << played << " levels in " << minutes.count() << " minutes\n";
 }
 
 }  // namespace

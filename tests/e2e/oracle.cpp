@@ -60,7 +60,7 @@ bool BuildOracle(const std::string& language, const std::string& progress, Oracl
     if (ok) {
         oracle->metrics = display::metrics;
         oracle->dialogs = ui::dialogs;
-        for (int32_t n : {1, 2, 12}) {
+        for (int32_t n = 1; n <= 12; ++n) {
             game::level.current = n;
             game::SetUpLevel(false);
             std::vector<Rect>& rects = oracle->tiles[n];

@@ -254,21 +254,28 @@ int GameRun::WaitForExit(std::chrono::seconds timeout) {
     return Running() ? -1 : status_;
 }
 
-bool GameRun::WaitForWindow(std::chrono::seconds timeout) {
-    const std::string command =
-        "timeout " + std::to_string(timeout.count()) +
-        " xdotool search --sync --onlyvisible --name '^Mnemora' 2>/dev/null";
-    FILE* out = popen(command.c_str(), "r");
-    if (!out) return false;
-    char line[64] = {};
-    const bool found = fgets(line, sizeof line, out) != nullptr;
-    pclose(out);
-    if (!found) return false;
-    window_ = line;
-    while (!window_.empty() && (window_.back() == '\n' || window_.back() == '\r'))
-        window_.pop_back();
-    Run("xdotool windowfocus --sync " + window_ + " 2>/dev/null");
-    return !window_.empty();
+bool GameRun::WaitForWindow(std::chrono::seconds timeout, bool another) {
+    // A display reopen closes the window and opens another: with `another`
+    // only a window other than the one in use counts.
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end && Running()) {
+        FILE* out = popen("xdotool search --onlyvisible --name '^Mnemora' 2>/dev/null", "r");
+        if (!out) return false;
+        std::string found;
+        char line[64] = {};
+        while (fgets(line, sizeof line, out))
+            found = line;
+        pclose(out);
+        while (!found.empty() && (found.back() == '\n' || found.back() == '\r'))
+            found.pop_back();
+        if (!found.empty() && !(another && found == window_)) {
+            window_ = found;
+            Run("xdotool windowfocus --sync " + window_ + " 2>/dev/null");
+            return true;
+        }
+        Sleep(0.2);
+    }
+    return false;
 }
 
 void GameRun::Key(const std::string& name) {

@@ -78,8 +78,9 @@ class GameRun {
     GameRun(const GameRun&) = delete;
     GameRun& operator=(const GameRun&) = delete;
 
-    // Waits for the window to show; false after the timeout.
-    bool WaitForWindow(std::chrono::seconds timeout);
+    // Waits for the window to show (with `another`, a window other than the
+    // one in use, as after a display reopen); false after the timeout.
+    bool WaitForWindow(std::chrono::seconds timeout, bool another = false);
     // A key held for 80 ms (xdotool key names: "Escape", "F2", "m").
     void Key(const std::string& name);
     // A left click at window pixels; the pointer then moves to the corner so
@@ -101,6 +102,7 @@ class GameRun {
         return false;
     }
     bool Running();
+    pid_t pid() const { return pid_; }
     // Waits for the program to end by itself; its exit status, or -1 when it
     // is still running after the timeout.
     int WaitForExit(std::chrono::seconds timeout);
