@@ -256,8 +256,10 @@ std::string EnvFolder(const char* name) {
 std::string PrivateTempFolder() {
     auto& t = temp_state;
     if (!t.folder.empty()) return t.folder;
-    std::string name = SharedTempFolder() + "mnemora-XXXXXX";
+    const std::string base = SharedTempFolder();
+    std::string name = base + "mnemora-XXXXXX";
     if (!::mkdtemp(name.data())) {
+        if (base == "/tmp/") return {};
         name = "/tmp/mnemora-XXXXXX";  // $TMPDIR is read-only, full or missing
         if (!::mkdtemp(name.data())) return {};
     }
