@@ -234,7 +234,11 @@ void LoadFontPass() {
     if (!block) AssetFailed("font");
     const int64_t length = ReadEntry(pack, block, "TitanOne-Regular.ttf");
     if (length < 0) AssetFailed("font");
-    const std::string path = engine::TempFolder() + "TitanOne-Regular.ttf";
+    // Only into the run's private folder: under a shared one a fixed name could
+    // be someone else's file or link.
+    const std::string temp = engine::PrivateTempFolder();
+    if (temp.empty()) AssetFailed("font");
+    const std::string path = temp + "TitanOne-Regular.ttf";
     const int file = engine::NewFile(engine::AutoId, path);
     if (!file || engine::WriteBytes(file, block, length) < 1) {
         if (file) engine::CloseFileObject(file);

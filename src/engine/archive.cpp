@@ -225,9 +225,9 @@ int64_t ReadPackEntry(Archive& a, uint8_t* buffer, int64_t buffer_size, const st
 
 // Decodes one block at a time into a block-sized buffer and writes it out, so
 // the memory used is bounded by the block size, not by the claimed entry size.
-int64_t ExtractPackEntry(Archive& a, TempOutput& out, const std::string& name) {
+int64_t ExtractPackEntry(Archive& a, TempOutput& out, const std::string& name, uint64_t max_bytes) {
     const PackEntry* e = FindPackEntry(a, name);
-    if (!e || e->unpacked > INT64_MAX) return -1;
+    if (!e || e->unpacked > INT64_MAX || e->unpacked > max_bytes) return -1;
     if (e->stored == e->unpacked) {
         auto chunk = TryAllocate(std::min<uint64_t>(e->stored, kCopyChunk));
         if (!chunk) return -1;
@@ -295,8 +295,10 @@ std::string ZipEntryName(archive_entry* entry) {
     return name ? name : "";
 }
 
+// Only regular files: a link entry's data is its target, which no caller
+// wants as the contents of a file; folders and devices have no data.
 bool ZipEntryReadable(archive_entry* entry) {
-    return archive_entry_filetype(entry) != AE_IFDIR && !archive_entry_is_encrypted(entry);
+    return archive_entry_filetype(entry) == AE_IFREG && !archive_entry_is_encrypted(entry);
 }
 
 // A fresh reader positioned at the first entry called `name`, or nullptr.
@@ -344,20 +346,27 @@ int64_t ReadZipEntry(Archive& a, uint8_t* buffer, int64_t buffer_size, const std
     return n < 0 ? -1 : static_cast<int64_t>(n);
 }
 
-int64_t ExtractZipEntry(Archive& a, TempOutput& out, const std::string& name) {
+// The size in the ZIP header is only a claim: the bytes are counted as they
+// are unpacked, so an entry that inflates past `max_bytes` is stopped there.
+int64_t ExtractZipEntry(Archive& a, TempOutput& out, const std::string& name, uint64_t max_bytes) {
     std::unique_ptr<ZipReader> scan;
     archive_entry* entry = nullptr;
     archive* reader = ZipReaderFor(a, name, &scan, &entry);
     if (!reader || !ZipEntryReadable(entry)) return -1;
+    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) >= 0 &&
+        static_cast<uint64_t>(archive_entry_size(entry)) > max_bytes) {
+        return -1;
+    }
     auto chunk = TryAllocate(kZipExtractChunk);
     if (!chunk) return -1;
-    int64_t total = 0;
+    uint64_t total = 0;
     for (;;) {
         la_ssize_t n = archive_read_data(reader, chunk.get(), kZipExtractChunk);
         if (n < 0) return -1;
-        if (n == 0) return total;
+        if (n == 0) return static_cast<int64_t>(total);
+        total += static_cast<uint64_t>(n);
+        if (total > max_bytes || total > INT64_MAX) return -1;
         if (!out.Write(chunk.get(), static_cast<size_t>(n))) return -1;
-        total += n;
     }
 }
 
@@ -431,7 +440,14 @@ int ArchiveEntryKind(int id) {
     if (!a) return -1;
     if (a->format == kArchiveZip) {
         if (!a->zip_entry) return -1;
-        return archive_entry_filetype(a->zip_entry) == AE_IFDIR ? 1 : 0;
+        switch (archive_entry_filetype(a->zip_entry)) {
+            case AE_IFREG:
+                return 0;
+            case AE_IFDIR:
+                return 1;
+            default:
+                return 2;
+        }
     }
     return a->index == 0 || a->index > a->entries.size() ? -1 : 0;
 }
@@ -461,13 +477,14 @@ int64_t ReadArchiveEntry(int id, uint8_t* buffer, int64_t buffer_size,
 }
 
 int64_t ExtractArchiveEntry(int id, const std::string& destination_file,
-                            const std::string& entry_name) {
+                            const std::string& entry_name, int64_t max_bytes) {
     Archive* a = archives.Get(id);
     if (!a || destination_file.empty()) return -1;
+    const uint64_t cap = max_bytes < 0 ? UINT64_MAX : static_cast<uint64_t>(max_bytes);
     TempOutput out(destination_file);
     if (!out.ok()) return -1;
-    int64_t size = a->format == kArchiveZip ? ExtractZipEntry(*a, out, entry_name)
-                                            : ExtractPackEntry(*a, out, entry_name);
+    int64_t size = a->format == kArchiveZip ? ExtractZipEntry(*a, out, entry_name, cap)
+                                            : ExtractPackEntry(*a, out, entry_name, cap);
     if (size < 0 || !out.Commit()) return -1;
     return size;
 }

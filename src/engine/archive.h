@@ -44,7 +44,9 @@ int NextArchiveEntry(int archive);
 // The current entry's path (UTF-8), or "" when there is no current entry.
 std::string ArchiveEntryName(int archive);
 
-// 0 = file, 1 = folder (ZIP only), -1 when there is no current entry.
+// 0 = regular file, 1 = folder (ZIP only), 2 = anything else a ZIP entry can
+// claim to be (a symbolic link, a device, a FIFO), -1 when there is no current
+// entry. Only regular files can be read or extracted.
 int ArchiveEntryKind(int archive);
 
 // The current entry's unpacked and stored sizes (ZIP: stored is -1, and
@@ -57,16 +59,19 @@ int ArchiveEntrySizes(int archive, int64_t* unpacked, int64_t* stored);
 // Pack: -1 when the entry is larger than `buffer_size` (nothing is written),
 // missing, short or corrupt; names compare byte for byte (case-sensitive).
 // ZIP: the bytes delivered, which can be fewer than the entry when the buffer
-// is smaller; -1 for folders, encrypted entries, unknown methods, bad data.
+// is smaller; -1 for folders, links and other non-regular entries, encrypted
+// entries, unknown methods, bad data.
 int64_t ReadArchiveEntry(int archive, uint8_t* buffer, int64_t buffer_size,
                          const std::string& entry_name);
 
 // Writes the entry to `destination_file` (replacing any existing file) through
-// a temporary file in the same folder and a rename. Returns the entry's size,
-// or -1, in which case nothing is left behind and an existing destination is
+// a temporary file in the same folder and a rename. `max_bytes` (>= 0) caps the
+// entry's unpacked size: a larger entry, whatever its header claims, fails as
+// soon as the cap is passed; -1 sets no cap. Returns the entry's size, or -1,
+// in which case nothing is left behind and an existing destination is
 // untouched.
 int64_t ExtractArchiveEntry(int archive, const std::string& destination_file,
-                            const std::string& entry_name);
+                            const std::string& entry_name, int64_t max_bytes = -1);
 
 // Closes one archive, or all of them with -1.
 void CloseArchive(int archive);

@@ -1,13 +1,55 @@
 #include "engine/atomic_write.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 
 namespace engine {
+
+namespace {
+
+// The temporary file of "<name>" is "<name>.tmp-" and six characters mkstemp
+// picks from letters and digits.
+constexpr std::string_view kTempInfix = ".tmp-";
+constexpr size_t kTempRandomLength = 6;
+// A temporary file this old belongs to no save still running.
+constexpr time_t kStaleTempAge = 10 * 60;
+
+bool IsTempFileOf(std::string_view entry, std::string_view name) {
+    if (entry.size() != name.size() + kTempInfix.size() + kTempRandomLength) return false;
+    if (entry.substr(0, name.size()) != name) return false;
+    entry.remove_prefix(name.size());
+    if (entry.substr(0, kTempInfix.size()) != kTempInfix) return false;
+    entry.remove_prefix(kTempInfix.size());
+    return std::all_of(entry.begin(), entry.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    });
+}
+
+// Removes what killed saves of `name` left in `folder`. Links, folders,
+// other users' files and recent files are left alone.
+void RemoveStaleTempFiles(const std::string& folder, std::string_view name) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const time_t now = ::time(nullptr);
+    while (dirent* entry = ::readdir(dir)) {
+        if (!IsTempFileOf(entry->d_name, name)) continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(st.st_mode) || st.st_uid != ::getuid()) continue;
+        if (now - st.st_mtime < kStaleTempAge) continue;
+        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+}  // namespace
 
 bool WriteAllToDescriptor(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -29,7 +71,7 @@ int WriteFileAtomically(const std::string& path, std::string_view bytes) {
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
 
-    std::string temp = target + ".XXXXXX";
+    std::string temp = target + std::string(kTempInfix) + std::string(kTempRandomLength, 'X');
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return 0;
     struct stat old {};
@@ -53,6 +95,7 @@ int WriteFileAtomically(const std::string& path, std::string_view bytes) {
         ::fsync(dir);
         ::close(dir);
     }
+    RemoveStaleTempFiles(folder, std::string_view(target).substr(slash + 1));
     return 1;
 }
 

@@ -253,12 +253,16 @@ std::string EnvFolder(const char* name) {
 
 }  // namespace
 
-std::string TempFolder() {
+std::string PrivateTempFolder() {
     auto& t = temp_state;
     if (!t.folder.empty()) return t.folder;
-    std::string base = SharedTempFolder();
+    const std::string base = SharedTempFolder();
     std::string name = base + "mnemora-XXXXXX";
-    if (!::mkdtemp(name.data())) return base;
+    if (!::mkdtemp(name.data())) {
+        if (base == "/tmp/") return {};
+        name = "/tmp/mnemora-XXXXXX";  // $TMPDIR is read-only, full or missing
+        if (!::mkdtemp(name.data())) return {};
+    }
     t.folder = name + "/";
     t.owner = ::getpid();
     if (!t.cleanup_registered) {
@@ -266,6 +270,11 @@ std::string TempFolder() {
         t.cleanup_registered = true;
     }
     return t.folder;
+}
+
+std::string TempFolder() {
+    std::string folder = PrivateTempFolder();
+    return folder.empty() ? SharedTempFolder() : folder;
 }
 
 void RemoveTempFolder() {

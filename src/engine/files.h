@@ -48,9 +48,12 @@ int MakeFolder(std::string_view path);
 // success, 0 on failure (folders are never removed).
 int RemoveFile(std::string_view path, int flags);
 
-// A private folder for this run (mode 0700, under $TMPDIR or /tmp), made on
-// first use and removed with its contents at exit. Falls back to the shared
-// temporary folder itself when the private one cannot be made.
+// A private folder for this run (mode 0700, under $TMPDIR, or under /tmp when
+// $TMPDIR is unset or cannot take it), made on first use and removed with its
+// contents at exit; "" when no private folder can be made.
+std::string PrivateTempFolder();
+// PrivateTempFolder, falling back to the shared temporary folder itself when
+// no private one can be made.
 std::string TempFolder();
 // Removes the private temporary folder now (the next TempFolder makes a new
 // one); does nothing when there is none.

@@ -141,9 +141,10 @@ std::vector<Node> Parse(std::string_view bytes) {
     return nodes;
 }
 
-// Reads a whole regular file; false with errno set otherwise.
-bool ReadWholeFile(const std::string& path, std::string* out) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+// Reads a whole regular file; false with errno set otherwise. `no_links`
+// refuses a symbolic link as the file itself (ELOOP).
+bool ReadWholeFile(const std::string& path, std::string* out, bool no_links) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (no_links ? O_NOFOLLOW : 0));
     if (fd < 0) return false;
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxPrefFileSize;
@@ -253,11 +254,11 @@ void ResetContext() {
 
 }  // namespace
 
-int OpenPrefFile(std::string_view path) {
+int OpenPrefFile(std::string_view path, int flags) {
     ClosePrefFile();
     if (path.empty()) return 0;
     std::string bytes;
-    if (!ReadWholeFile(std::string(path), &bytes)) {
+    if (!ReadWholeFile(std::string(path), &bytes, (flags & kPrefNoLinks) != 0)) {
         if (errno == ENOENT) {  // a later write and close create it
             pref.active = true;
             pref.path = path;

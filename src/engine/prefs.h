@@ -16,9 +16,13 @@
 
 namespace engine {
 
+// OpenPrefFile option: a symbolic link in place of the file is refused (for
+// files taken from a folder whose links must not lead out of it).
+inline constexpr int kPrefNoLinks = 1;
+
 // Opens and parses a file. 1 on success; 0 when it cannot be read. A missing
 // file still keeps its name, so a later write and close create it.
-int OpenPrefFile(std::string_view path);
+int OpenPrefFile(std::string_view path, int flags = 0);
 // Starts an empty model that will be written to path on close. 1 when the
 // file can be created; 0 (and writes do nothing) otherwise.
 int CreatePrefFile(std::string_view path);

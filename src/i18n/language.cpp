@@ -7,6 +7,12 @@
 // of every group becomes a text. Loading a language adds to the text table and
 // overwrites, never clears, so a key missing from a later language keeps the
 // earlier text.
+//
+// Both sources are untrusted. A ZIP entry is used only when it is a regular
+// file with a plain file name; it is unpacked, up to a size cap, into the
+// run's private temporary folder and nowhere else, and removed once read. A
+// file in the folder is opened without following a symbolic link, so a link
+// cannot lead the game to read a file outside it.
 #include "i18n/language.h"
 
 #include <cstdlib>
@@ -21,6 +27,10 @@
 namespace i18n {
 
 namespace {
+
+// A language file is a few kilobytes of text; 4 MB leaves ample room for any
+// real translation and stops a ZIP bomb long before it fills the disk.
+constexpr int64_t kMaxLanguageFileSize = 4 << 20;
 
 struct LanguageRecord {
     std::string name, code, version, date, author, languageId, software;
@@ -104,7 +114,7 @@ int32_t ScanFolder(const std::string& source) {
     while (engine::NextFolderEntry(scan)) {
         if (engine::FolderEntryIsFolder(scan)) continue;
         const std::string entry = engine::FolderEntryName(scan);
-        if (!engine::OpenPrefFile(folder + entry)) continue;
+        if (!engine::OpenPrefFile(folder + entry, engine::kPrefNoLinks)) continue;
         ReadRecordFromOpenFile(engine::FileNamePart(entry, 1));
         engine::ClosePrefFile();
     }
@@ -120,7 +130,14 @@ int32_t ScanArchive(const std::string& source) {
         engine::CloseArchive(pack);
         return 0;
     }
-    // Names first: extracting moves the archive's read position.
+    const std::string temp = engine::PrivateTempFolder();
+    if (temp.empty()) {  // nowhere safe to unpack to
+        engine::CloseArchive(pack);
+        return 0;
+    }
+    // Names first: extracting moves the archive's read position. Links,
+    // folders and devices are skipped, and so is every name with a folder
+    // part: nothing is renamed into the temporary folder.
     std::vector<std::string> entries;
     while (engine::NextArchiveEntry(pack)) {
         const std::string entry = engine::ArchiveEntryName(pack);
@@ -128,10 +145,9 @@ int32_t ScanArchive(const std::string& source) {
         if (!IsPlainFileName(entry) || !HasLanguageExtension(entry)) continue;
         entries.push_back(entry);
     }
-    const std::string temp = engine::TempFolder();
     for (const std::string& entry : entries) {
         const std::string path = temp + entry;
-        if (engine::ExtractArchiveEntry(pack, path, entry) < 0) continue;
+        if (engine::ExtractArchiveEntry(pack, path, entry, kMaxLanguageFileSize) < 0) continue;
         if (engine::OpenPrefFile(path)) {
             ReadRecordFromOpenFile(engine::FileNamePart(entry, 1));
             engine::ClosePrefFile();
@@ -178,17 +194,19 @@ int32_t LoadLanguage(const std::string& source, const std::string& code) {
     const std::string fileName = code + ".language";
     const SourceKind kind = KindOf(source);
     if (kind == SourceKind::Folder) {
-        if (!engine::OpenPrefFile(FolderPath(source) + fileName)) return 0;
+        if (!engine::OpenPrefFile(FolderPath(source) + fileName, engine::kPrefNoLinks)) return 0;
         ReadTextsFromOpenFile();
         engine::ClosePrefFile();
         return 1;
     }
     if (kind != SourceKind::Archive) return 0;
+    const std::string temp = engine::PrivateTempFolder();
+    if (temp.empty()) return 0;
     const int pack = engine::OpenArchive(engine::AutoId, source, engine::kArchiveZip);
     if (!pack) return 0;
-    const std::string path = engine::TempFolder() + fileName;
+    const std::string path = temp + fileName;
     int32_t result = 0;
-    if (engine::ExtractArchiveEntry(pack, path, fileName) >= 0) {
+    if (engine::ExtractArchiveEntry(pack, path, fileName, kMaxLanguageFileSize) >= 0) {
         if (engine::OpenPrefFile(path)) {
             ReadTextsFromOpenFile();
             engine::ClosePrefFile();

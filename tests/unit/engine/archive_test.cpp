@@ -378,6 +378,7 @@ struct ZipItem {
     std::string name;
     Bytes data;
     bool folder = false;
+    std::string link;  // a symbolic link to this target when set
 };
 
 void WriteZip(const fs::path& path, const std::vector<ZipItem>& items,
@@ -392,8 +393,11 @@ void WriteZip(const fs::path& path, const std::vector<ZipItem>& items,
     for (const ZipItem& item : items) {
         archive_entry* e = archive_entry_new();
         archive_entry_set_pathname_utf8(e, item.name.c_str());
-        archive_entry_set_filetype(e, item.folder ? AE_IFDIR : AE_IFREG);
+        archive_entry_set_filetype(e, item.folder          ? AE_IFDIR
+                                      : !item.link.empty() ? AE_IFLNK
+                                                           : AE_IFREG);
         archive_entry_set_perm(e, item.folder ? 0755 : 0644);
+        if (!item.link.empty()) archive_entry_set_symlink(e, item.link.c_str());
         archive_entry_set_size(e, static_cast<la_int64_t>(item.data.size()));
         ASSERT_EQ(archive_write_header(w, e), ARCHIVE_OK) << archive_error_string(w);
         if (!item.data.empty()) {
@@ -519,6 +523,77 @@ TEST_F(ArchiveTest, ZipEntryWithUnknownMethodIsRefused) {
     ASSERT_NE(a, 0);
     EXPECT_EQ(Read(a, "odd.language", 10000), Text("<failed>"));
     EXPECT_EQ(Read(a, "fine.language", 100), Text("ok"));
+}
+
+TEST_F(ArchiveTest, ZipLinkEntryIsListedAsOtherAndNeverRead) {
+    const fs::path zip = dir_ / "l.zip";
+    WriteZip(zip, {{"passwd.language", {}, false, "/etc/passwd"}, {"ok.language", Text("ok")}});
+    int a = engine::OpenArchive(AutoId, zip.string(), kArchiveZip);
+    ASSERT_NE(a, 0);
+    ASSERT_EQ(engine::NextArchiveEntry(a), 1);
+    EXPECT_EQ(engine::ArchiveEntryName(a), "passwd.language");
+    EXPECT_EQ(engine::ArchiveEntryKind(a), 2);
+    EXPECT_EQ(Read(a, "", 100), Text("<failed>"));
+    EXPECT_EQ(engine::ExtractArchiveEntry(a, (dir_ / "out").string(), "passwd.language"), -1);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir_ / "out")));
+    EXPECT_EQ(Read(a, "ok.language", 100), Text("ok"));
+}
+
+TEST_F(ArchiveTest, ExtractionStopsAtTheSizeCapWhateverTheHeaderSays) {
+    const size_t big = 3 << 20;  // deflates to a few kilobytes
+    const fs::path zip = dir_ / "bomb.zip";
+    WriteZip(zip, {{"bomb.language", Bytes(big, 'a')}, {"small.language", Text("tiny")}});
+    const fs::path out = dir_ / "out.language";
+    auto only_the_archive_is_left = [&] {
+        for (const auto& f : fs::directory_iterator(dir_))
+            EXPECT_EQ(f.path().filename(), "bomb.zip");
+    };
+
+    int a = engine::OpenArchive(AutoId, zip.string(), kArchiveZip);
+    ASSERT_NE(a, 0);
+    EXPECT_EQ(engine::ExtractArchiveEntry(a, out.string(), "bomb.language", 1 << 20), -1);
+    only_the_archive_is_left();
+    EXPECT_EQ(engine::ExtractArchiveEntry(a, out.string(), "bomb.language", big),
+              static_cast<int64_t>(big));
+    EXPECT_EQ(fs::file_size(out), big);
+    fs::remove(out);
+    EXPECT_EQ(engine::ExtractArchiveEntry(a, out.string(), "small.language", 4), 4);
+    fs::remove(out);
+    engine::CloseArchive(a);
+
+    // The same entry claiming 3 bytes in its headers: the header check lets it
+    // through, the count of unpacked bytes stops it and nothing is left.
+    Bytes bytes = ReadFile(zip);
+    const uint32_t claimed = static_cast<uint32_t>(big);
+    int patched = 0;
+    for (size_t i = 0; i + 4 <= bytes.size(); ++i) {
+        uint32_t v = bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 |
+                     static_cast<uint32_t>(bytes[i + 3]) << 24;
+        if (v != claimed) continue;
+        bytes[i] = 3;
+        bytes[i + 1] = bytes[i + 2] = bytes[i + 3] = 0;
+        ++patched;
+    }
+    ASSERT_GE(patched, 2);
+    WriteFile(zip, bytes);
+    a = engine::OpenArchive(AutoId, zip.string(), kArchiveZip);
+    ASSERT_NE(a, 0);
+    EXPECT_EQ(engine::ExtractArchiveEntry(a, out.string(), "bomb.language", 1 << 20), -1);
+    only_the_archive_is_left();
+    engine::CloseArchive(a);
+}
+
+TEST_F(ArchiveTest, PackEntryOverTheCapIsNotExtracted) {
+    const fs::path file = dir_ / "c.data";
+    Bytes pack = Text("2zlp");
+    PutEntry(pack, 2, 5000, 5000, 1, "e", Repetitive(5000));
+    WriteFile(file, pack);
+    int a = engine::OpenArchive(AutoId, file.string(), kArchivePack);
+    ASSERT_NE(a, 0);
+    const fs::path out = dir_ / "out";
+    EXPECT_EQ(engine::ExtractArchiveEntry(a, out.string(), "e", 4999), -1);
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(engine::ExtractArchiveEntry(a, out.string(), "e", 5000), 5000);
 }
 
 }  // namespace

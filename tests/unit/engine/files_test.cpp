@@ -260,6 +260,25 @@ TEST(Folders, TempFolderIsPrivateAndRemovedWithItsContents) {
     fs::remove_all(scratch);
 }
 
+TEST(Folders, TempFolderFallsBackToAPrivateFolderUnderTmp) {
+    // $TMPDIR names a folder that cannot take the private one.
+    std::string scratch = (fs::temp_directory_path() / "tmp-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(scratch.data()), nullptr);
+    setenv("TMPDIR", (scratch + "/missing").c_str(), 1);
+    RemoveTempFolder();
+    std::string temp = PrivateTempFolder();
+    EXPECT_EQ(temp.rfind("/tmp/mnemora-", 0), 0u) << temp;
+    EXPECT_EQ(TempFolder(), temp);
+    struct stat st {};
+    ASSERT_EQ(stat(temp.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    RemoveTempFolder();
+    EXPECT_EQ(QueryFileSize(temp), -1);
+    unsetenv("TMPDIR");
+    EXPECT_TRUE(fs::is_empty(scratch));
+    fs::remove_all(scratch);
+}
+
 TEST(Folders, ProfileAndApplicationDataFolders) {
     const char* old_home = std::getenv("HOME");
     std::string saved = old_home ? old_home : "";

@@ -1,17 +1,23 @@
 // A save killed at any moment leaves either the old file or the new one,
 // whole: a child process saves in a loop and is killed at a thousand
 // different points; after each kill the file must hold one of the two
-// complete versions.
+// complete versions. The temporary files the kills leave behind are removed
+// by a later save once they are old enough to belong to no running save.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "engine/atomic_write.h"
 #include "engine/prefs.h"
@@ -49,6 +55,25 @@ void KillDuringSaves(int kills, Save save, Check check) {
     }
 }
 
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Dates a file back by an hour (the link itself, for a link).
+void MakeOld(const fs::path& path) {
+    const auto hour_ago = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    if (fs::is_symlink(fs::symlink_status(path))) {
+        const timespec times[2] = {{0, UTIME_OMIT}, {time(nullptr) - 3600, 0}};
+        utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    } else {
+        fs::last_write_time(path, hour_ago);
+    }
+}
+
 TEST(KillDuringSave, AtomicReplacementLeavesAWholeFile) {
     const fs::path dir = test_support::ScratchDir("mnemora_kill_");
     const fs::path file = dir / "Mnemora.scores";
@@ -61,6 +86,50 @@ TEST(KillDuringSave, AtomicReplacementLeavesAWholeFile) {
             const std::string now = Read(file);
             EXPECT_TRUE(now == a || now == b) << "kill " << k << ": " << now.size() << " bytes";
         });
+    // Kills between mkstemp and rename left temporary files; fresh ones stay
+    // (another copy of the game could be saving), old ones go at the next save.
+    for (const std::string& name : Names(dir))
+        EXPECT_EQ(name.rfind("Mnemora.scores", 0), 0u) << name;
+    ASSERT_EQ(engine::WriteFileAtomically(file.string(), a), 1);
+    const std::vector<std::string> left = Names(dir);
+    for (const std::string& name : left)
+        MakeOld(dir / name);
+    ASSERT_EQ(engine::WriteFileAtomically(file.string(), b), 1);
+    EXPECT_EQ(Names(dir), std::vector<std::string>{"Mnemora.scores"}) << left.size() << " before";
+    EXPECT_EQ(Read(file), b);
+    fs::remove_all(dir);
+}
+
+TEST(KillDuringSave, CleanupRemovesOnlyOldTemporaryFilesOfTheSavedFile) {
+    const fs::path dir = test_support::ScratchDir("mnemora_kill_");
+    const fs::path file = dir / "Mnemora.scores";
+    const std::vector<std::string> kept = {
+        "Mnemora.scores.tmp-Fresh1",  // could be a save under way
+        "Mnemora.prefs.tmp-Ab12Cd",   // another file's
+        "Mnemora.scores.tmp-Ab12C",   // not a name mkstemp makes
+        "Mnemora.scores.tmp-Ab_2Cd",  // nor this
+        "Mnemora.scores.backup",      // the player's own copy
+        "Mnemora.scores.tmp-Link00",  // a link, whatever it points at
+        "Mnemora.scores.tmp-Fold00",  // a folder
+    };
+    for (const std::string& name : kept) {
+        if (name.find("Link") != std::string::npos) {
+            fs::create_symlink(dir / "Mnemora.scores.backup", dir / name);
+        } else if (name.find("Fold") != std::string::npos) {
+            fs::create_directory(dir / name);
+        } else {
+            std::ofstream(dir / name) << "x";
+        }
+        if (name.find("Fresh") == std::string::npos) MakeOld(dir / name);
+    }
+    std::ofstream(dir / "Mnemora.scores.tmp-Ab12Cd") << "half a save";
+    MakeOld(dir / "Mnemora.scores.tmp-Ab12Cd");
+
+    ASSERT_EQ(engine::WriteFileAtomically(file.string(), "1\r\n"), 1);
+    std::vector<std::string> expected = kept;
+    expected.push_back("Mnemora.scores");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Names(dir), expected);
     fs::remove_all(dir);
 }
 

@@ -2,17 +2,22 @@
 // language files and from a ZIP archive of them, and the locale's code.
 #include "i18n/language.h"
 
+#include <archive.h>
+#include <archive_entry.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "engine/archive.h"
 #include "engine/files.h"
+#include "engine/object_table.h"
 
 namespace {
 
@@ -92,6 +97,45 @@ std::string Zip(const std::vector<std::pair<std::string, std::string>>& entries)
     Put32(out, body.size());
     Put16(out, 0);
     return out;
+}
+
+// A ZIP written with libarchive's writer: deflated entries, and entries of any
+// type, so links and folders can be given names a reader must not trust.
+struct ZipEntry {
+    std::string name;
+    std::string data;
+    unsigned type = AE_IFREG;
+    std::string link;
+};
+void WriteZipArchive(const fs::path& path, const std::vector<ZipEntry>& entries) {
+    archive* w = archive_write_new();
+    ASSERT_EQ(archive_write_set_format_zip(w), ARCHIVE_OK);
+    ASSERT_EQ(archive_write_open_filename(w, path.c_str()), ARCHIVE_OK);
+    for (const ZipEntry& entry : entries) {
+        archive_entry* e = archive_entry_new();
+        archive_entry_set_pathname(e, entry.name.c_str());
+        archive_entry_set_filetype(e, entry.type);
+        archive_entry_set_perm(e, 0644);
+        if (!entry.link.empty()) archive_entry_set_symlink(e, entry.link.c_str());
+        archive_entry_set_size(e, static_cast<la_int64_t>(entry.data.size()));
+        ASSERT_EQ(archive_write_header(w, e), ARCHIVE_OK) << archive_error_string(w);
+        if (!entry.data.empty()) {
+            ASSERT_EQ(archive_write_data(w, entry.data.data(), entry.data.size()),
+                      static_cast<la_ssize_t>(entry.data.size()));
+        }
+        archive_entry_free(e);
+    }
+    archive_write_close(w);
+    archive_write_free(w);
+}
+
+// Every path under a folder, relative to it.
+std::vector<std::string> Tree(const fs::path& folder) {
+    std::vector<std::string> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        paths.push_back(fs::relative(entry.path(), folder).string());
+    std::sort(paths.begin(), paths.end());
+    return paths;
 }
 
 class LanguageTest : public ::testing::Test {
@@ -200,6 +244,85 @@ TEST_F(LanguageTest, ArchiveEntriesOutsideTheTemporaryFolderAreNeverWritten) {
     // A stored code that climbs out of the source is no language.
     EXPECT_EQ(i18n::LoadLanguage(archive.string(), "../escaped"), 0);
     EXPECT_EQ(i18n::LoadLanguage(folder_.string(), "../x"), 0);
+}
+
+TEST_F(LanguageTest, HostileArchiveUnpacksOnlyPlainRegularFilesIntoThePrivateFolder) {
+    // A private temporary folder under a TMPDIR of this test's own, so that
+    // everything the game writes there can be listed.
+    const char* old_tmpdir = std::getenv("TMPDIR");
+    const std::string saved_tmpdir = old_tmpdir ? old_tmpdir : "";
+    engine::RemoveTempFolder();
+    const fs::path tmpdir = root_ / "tmp";
+    fs::create_directories(tmpdir);
+    setenv("TMPDIR", tmpdir.c_str(), 1);
+
+    const fs::path secret = root_ / "secret.txt";
+    WriteFile(secret, LanguageFile("Secret", "tSecret = leaked\r\n"));
+    const std::string absolute = "/tmp/mnemora-abs-" + std::to_string(getpid()) + ".language";
+    // 16 MB of text that would parse as a language; deflated it is a few KB.
+    const std::string bomb = LanguageFile("Bomb", "tBomb = " + std::string(16 << 20, 'a'));
+    const fs::path archive = root_ / "Mnemora.languages";
+    WriteZipArchive(archive,
+                    {
+                        {"../../evil.language", LanguageFile("Evil", "")},
+                        {absolute, LanguageFile("Absolute", "")},
+                        {"link.language", "", AE_IFLNK, secret.string()},
+                        {"folder.language", "", AE_IFDIR},
+                        {"sub/", "", AE_IFDIR},
+                        {"sub/nested.language", LanguageFile("Nested", "")},
+                        {"bomb.language", bomb},
+                        {"en_GB.language", LanguageFile("English", "tMenuSTART = START\r\n")},
+                    });
+    // The archive really holds the hostile names as written.
+    std::vector<std::string> stored;
+    const int pack = engine::OpenArchive(engine::AutoId, archive.string(), engine::kArchiveZip);
+    ASSERT_NE(pack, 0);
+    while (engine::NextArchiveEntry(pack))
+        stored.push_back(engine::ArchiveEntryName(pack));
+    engine::CloseArchive(pack);
+    ASSERT_EQ(stored.size(), 8u);
+    EXPECT_EQ(stored[0], "../../evil.language");
+    EXPECT_EQ(stored[1], absolute);
+
+    ASSERT_EQ(i18n::ScanLanguages(archive.string()), 1);
+    EXPECT_EQ(Codes(), std::vector<std::string>{"en_GB"});
+    for (const char* code : {"link", "folder", "bomb", "evil", "nested"})
+        EXPECT_EQ(i18n::LoadLanguage(archive.string(), code), 0) << code;
+    ASSERT_EQ(i18n::LoadLanguage(archive.string(), "en_GB"), 1);
+    EXPECT_EQ(i18n::Text("tMenuSTART"), "START");
+    EXPECT_EQ(i18n::Text("tSecret"), "");
+    EXPECT_TRUE(i18n::Text("tBomb").empty());  // 16 MB of text: not printed
+
+    // Written nowhere else: TMPDIR holds the private folder alone, now empty;
+    // beside the archive and under /tmp nothing new appeared.
+    const fs::path temp = fs::path(engine::PrivateTempFolder()).parent_path();
+    EXPECT_EQ(temp.parent_path(), tmpdir);
+    EXPECT_EQ(Tree(tmpdir), std::vector<std::string>{temp.filename().string()});
+    EXPECT_EQ(Tree(root_), (std::vector<std::string>{"Mnemora.languages", "secret.txt", "tmp",
+                                                     "tmp/" + temp.filename().string()}));
+    EXPECT_FALSE(fs::exists(absolute));
+    EXPECT_EQ(fs::file_size(secret), LanguageFile("Secret", "tSecret = leaked\r\n").size());
+
+    engine::RemoveTempFolder();
+    if (old_tmpdir) {
+        setenv("TMPDIR", saved_tmpdir.c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
+}
+
+TEST_F(LanguageTest, LinksInTheFolderAreNotFollowed) {
+    WriteLanguage("en_GB", LanguageFile("English", "tMenuSTART = START\r\n"));
+    const fs::path outside = root_ / "outside.txt";
+    WriteFile(outside, LanguageFile("Outside", "tSecret = leaked\r\n"));
+    fs::create_symlink(outside, folder_ / "xx_XX.language");
+    fs::create_symlink(root_ / "missing.txt", folder_ / "yy_YY.language");
+    ASSERT_EQ(i18n::ScanLanguages(folder_.string()), 1);
+    EXPECT_EQ(Codes(), std::vector<std::string>{"en_GB"});
+    EXPECT_EQ(i18n::LoadLanguage(folder_.string(), "xx_XX"), 0);
+    EXPECT_EQ(i18n::LoadLanguage(folder_.string(), "yy_YY"), 0);
+    EXPECT_EQ(i18n::Text("tSecret"), "");
+    EXPECT_EQ(i18n::LoadLanguage(folder_.string(), "en_GB"), 1);
 }
 
 TEST_F(LanguageTest, ChoiceListWrapsAndStaysOnTheLastEntryWithoutAMatch) {
