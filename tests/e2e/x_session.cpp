@@ -292,10 +292,12 @@ bool GameRun::Screenshot(const std::string& name, Picture* picture) {
     for (int attempt = 0; attempt < 3 && Running(); ++attempt) {
         for (const auto& old : Screenshots(saveFolder_))
             fs::remove(old);
-        // Names carry the time to the second: one F2 a second at most.
+        // Names carry the time to the second, so two screenshots in one second
+        // share a name: each is read and removed before the next F2, and the
+        // keys are kept a little apart so each press is seen on its own.
         const auto since = std::chrono::steady_clock::now() - lastF2_;
-        if (since < std::chrono::milliseconds(1050))
-            std::this_thread::sleep_for(std::chrono::milliseconds(1050) - since);
+        if (since < std::chrono::milliseconds(150))
+            std::this_thread::sleep_for(std::chrono::milliseconds(150) - since);
         lastF2_ = std::chrono::steady_clock::now();
         Key("F2");
         for (int i = 0; i < 40; ++i) {
