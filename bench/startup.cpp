@@ -66,7 +66,9 @@ int main() {
     const fs::path game = root / "game";
     fs::create_directories(game);
     for (const char* name : {"Mnemora.data", "Mnemora.languages", "Mnemora.pointer"}) {
-        fs::create_symlink(fs::path(gameDir) / name, game / name);
+        // Absolute targets: a relative MNEMORA_GAME_DIR (as `make bench` passes
+        // it) would otherwise make links that point nowhere from the scratch folder.
+        fs::create_symlink(fs::absolute(fs::path(gameDir) / name), game / name);
     }
     setenv("HOME", root.c_str(), 1);
     setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);

@@ -7,6 +7,10 @@
 // object (RunPng keeps all its state in a plain struct that the caller frees).
 #include <png.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
@@ -161,83 +165,256 @@ double Cubic(double x) {
     return 0.0;
 }
 
-// For each output sample: the source indices (clamped to the edges) and their
-// normalised weights.
+// Fixed-point resampling. Each output sample reads `count` consecutive source
+// samples from first[i] on, with integer weights that sum to exactly
+// 1 << kWeightBits, so a flat area stays exactly flat. Taps that would fall
+// outside the source are folded onto the edge sample they are clamped to, which
+// keeps every window contiguous and the same length. The weights come from the
+// filter in double once per column or row; the per-pixel work is integer only.
+//
+// 22 fraction bits keep the sum of 13 rounded taps within a few ten-thousandths
+// of a level of the exact value, so results round as the exact filter does but
+// for near-ties. The sum of a sample's positive weights stays below 1.1 (the
+// cubic's negative lobes are small), so 255 times it plus the rounding half
+// stays far inside int32_t.
+constexpr int kWeightBits = 22;
+constexpr int32_t kWeightOne = int32_t{1} << kWeightBits;
+constexpr int32_t kWeightHalf = kWeightOne >> 1;
+
 struct Taps {
-    std::vector<int> first;  // offset into index/weight for output i; first[out] = end
-    std::vector<int> index;
-    std::vector<double> weight;
+    int count = 0;                // taps per output sample
+    std::vector<int> first;       // first source sample of output i
+    std::vector<int32_t> weight;  // count weights per output sample
+    // The same weights in SIMD form: each weight split into a
+    // high part (weight >> 11) and a low part (0 to 2047), both 16-bit, and two
+    // neighbouring taps' parts packed in one 32-bit word (PairCount words per
+    // output sample). high * 2048 + low gives back the weight exactly, so both
+    // forms produce the same result.
+    std::vector<uint32_t> high_pairs;
+    std::vector<uint32_t> low_pairs;
 };
+
+constexpr int kLowBits = 11;
+
+// Weight pairs per output sample; an odd count's last pair has a zero second weight.
+int PairCount(const Taps& taps) {
+    return (taps.count + 1) / 2;
+}
+
+uint32_t PackPair(int32_t first, int32_t second) {
+    return uint32_t(uint16_t(int16_t(first))) | uint32_t(uint16_t(int16_t(second))) << 16;
+}
 
 Taps MakeTaps(int in, int out) {
     Taps taps;
-    double scale = static_cast<double>(out) / in;
-    double widen = scale < 1.0 ? scale : 1.0;  // the filter is stretched by 1/scale
-    double support = 2.0 / widen;
-    taps.first.reserve(out + 1);
+    const double scale = static_cast<double>(out) / in;
+    const double widen = scale < 1.0 ? scale : 1.0;  // the filter is stretched by 1/scale
+    const double support = 2.0 / widen;
+    // The widest window any output sample can need, made even for the paired
+    // SIMD taps and bounded by the source.
+    const int reach = static_cast<int>(std::ceil(2.0 * support)) + 2;
+    taps.count = std::min(in, (reach + 1) & ~1);
+    taps.first.resize(out);
+    taps.weight.assign(size_t(out) * taps.count, 0);
+    std::vector<double> exact(taps.count);
     for (int i = 0; i < out; ++i) {
-        taps.first.push_back(static_cast<int>(taps.index.size()));
-        double centre = (i + 0.5) / scale - 0.5;
-        int lo = static_cast<int>(std::floor(centre - support));
-        int hi = static_cast<int>(std::ceil(centre + support));
-        size_t start = taps.weight.size();
+        const double centre = (i + 0.5) / scale - 0.5;
+        const int lo = static_cast<int>(std::floor(centre - support));
+        const int hi = static_cast<int>(std::ceil(centre + support));
+        // The window starts at the first in-range sample of the filter's reach
+        // and is moved left where it would run past the last source sample.
+        const int first = std::clamp(std::max(lo, 0), 0, in - taps.count);
+        taps.first[i] = first;
+        std::fill(exact.begin(), exact.end(), 0.0);
         double total = 0.0;
         for (int j = lo; j <= hi; ++j) {
-            double k = Cubic((j - centre) * widen);
+            const double k = Cubic((j - centre) * widen);
             if (k == 0.0) continue;
-            taps.index.push_back(std::clamp(j, 0, in - 1));
-            taps.weight.push_back(k);
+            const int at = std::clamp(j, 0, in - 1) - first;
+            exact[at] += k;  // in range: the window holds every clamped index
             total += k;
         }
-        if (total != 0.0) {
-            for (size_t t = start; t < taps.weight.size(); ++t)
-                taps.weight[t] /= total;
+        if (total == 0.0) continue;  // no tap reaches: the sample stays 0
+        int32_t* w = &taps.weight[size_t(i) * taps.count];
+        int32_t sum = 0;
+        int largest = 0;
+        for (int t = 0; t < taps.count; ++t) {
+            w[t] = static_cast<int32_t>(std::lround(exact[t] / total * kWeightOne));
+            sum += w[t];
+            if (std::abs(w[t]) > std::abs(w[largest])) largest = t;
+        }
+        w[largest] += kWeightOne - sum;  // the rounding slack goes where it matters least
+    }
+    const int pairs = PairCount(taps);
+    taps.high_pairs.resize(size_t(out) * pairs);
+    taps.low_pairs.resize(size_t(out) * pairs);
+    for (int i = 0; i < out; ++i) {
+        const int32_t* w = &taps.weight[size_t(i) * taps.count];
+        for (int k = 0; k < pairs; ++k) {
+            const int32_t a = w[2 * k], b = 2 * k + 1 < taps.count ? w[2 * k + 1] : 0;
+            const int32_t a_high = a >> kLowBits, b_high = b >> kLowBits;
+            taps.high_pairs[size_t(i) * pairs + k] = PackPair(a_high, b_high);
+            taps.low_pairs[size_t(i) * pairs + k] =
+                PackPair(a - (a_high << kLowBits), b - (b_high << kLowBits));
         }
     }
-    taps.first.push_back(static_cast<int>(taps.index.size()));
     return taps;
 }
 
-uint8_t RoundByte(double v) {
-    double r = std::floor(v + 0.5);
-    return static_cast<uint8_t>(std::clamp(r, 0.0, 255.0));
+uint8_t ClampByte(int32_t acc) {
+    return static_cast<uint8_t>(std::clamp(acc >> kWeightBits, 0, 255));
 }
 
-// Resamples rows of `width` pixels (horizontal) from w to taps' output count.
+// One output pixel of the row pass: `count` weights over the pixels from p on.
+void RowPixel(const uint8_t* p, const int32_t* k, int count, uint8_t* out) {
+    int32_t b = kWeightHalf, g = kWeightHalf, r = kWeightHalf, a = kWeightHalf;
+    for (int t = 0; t < count; ++t, p += 4) {
+        b += k[t] * p[0];
+        g += k[t] * p[1];
+        r += k[t] * p[2];
+        a += k[t] * p[3];
+    }
+    out[0] = ClampByte(b);
+    out[1] = ClampByte(g);
+    out[2] = ClampByte(r);
+    out[3] = ClampByte(a);
+}
+
+#if defined(__SSE2__)
+// The same pixel two taps at a time: the two pixels' channels are interleaved
+// into 16-bit lanes (b0 b1 g0 g1 r0 r1 a0 a1) so one multiply-add per weight
+// part gives each channel's sum of both taps. An odd last tap (only when the
+// source is narrower than the window) is added on its own. On very long windows
+// (extreme reductions) the partial sums of the parts can wrap, but the lanes
+// add modulo 2^32 and the exact total fits int32_t, so the result is exact.
+void RowPixelSse2(const uint8_t* p, const Taps& taps, int i, uint8_t* out) {
+    const int count = taps.count;
+    const int pairs = count / 2;  // whole pairs; an odd last tap follows
+    const uint32_t* high = &taps.high_pairs[size_t(i) * PairCount(taps)];
+    const uint32_t* low = &taps.low_pairs[size_t(i) * PairCount(taps)];
+    const __m128i zero = _mm_setzero_si128();
+    __m128i acc_high = zero, acc_low = zero;
+    for (int k = 0; k < pairs; ++k, p += 8) {
+        const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        const __m128i mixed = _mm_unpacklo_epi8(two, _mm_srli_si128(two, 4));
+        const __m128i wide = _mm_unpacklo_epi8(mixed, zero);
+        acc_high = _mm_add_epi32(acc_high,
+                                 _mm_madd_epi16(wide, _mm_set1_epi32(static_cast<int>(high[k]))));
+        acc_low =
+            _mm_add_epi32(acc_low, _mm_madd_epi16(wide, _mm_set1_epi32(static_cast<int>(low[k]))));
+    }
+    __m128i acc = _mm_add_epi32(_mm_slli_epi32(acc_high, kLowBits), acc_low);
+    acc = _mm_add_epi32(acc, _mm_set1_epi32(kWeightHalf));
+    if (count & 1) {
+        const int32_t w = taps.weight[size_t(i) * count + count - 1];
+        uint32_t last;
+        std::memcpy(&last, p, 4);
+        const __m128i px = _mm_unpacklo_epi16(
+            _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(last)), zero), zero);
+        // 32-bit products from the 16-bit halves of the weight, as above.
+        const int32_t w_high = w >> kLowBits, w_low = w - (w_high << kLowBits);
+        const __m128i part_high = _mm_madd_epi16(px, _mm_set1_epi32(w_high & 0xFFFF));
+        const __m128i part_low = _mm_madd_epi16(px, _mm_set1_epi32(w_low));
+        acc = _mm_add_epi32(acc, _mm_add_epi32(_mm_slli_epi32(part_high, kLowBits), part_low));
+    }
+    acc = _mm_srai_epi32(acc, kWeightBits);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(acc, zero), zero);  // clamps to 0..255
+    const uint32_t value = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
+    std::memcpy(out, &value, 4);
+}
+#endif
+
+bool g_portable_rows = false;
+
+// Resamples each of the h rows of `w` pixels to taps' output count.
 void ScaleRows(const uint8_t* src, int w, int h, uint8_t* dst, int out_w, const Taps& taps) {
     for (int y = 0; y < h; ++y) {
         const uint8_t* row = src + size_t(y) * w * 4;
         uint8_t* out = dst + size_t(y) * out_w * 4;
-        for (int i = 0; i < out_w; ++i) {
-            double acc[4] = {0, 0, 0, 0};
-            for (int t = taps.first[i]; t < taps.first[i + 1]; ++t) {
-                const uint8_t* p = row + size_t(taps.index[t]) * 4;
-                double k = taps.weight[t];
-                acc[0] += k * p[0];
-                acc[1] += k * p[1];
-                acc[2] += k * p[2];
-                acc[3] += k * p[3];
-            }
-            for (int c = 0; c < 4; ++c)
-                out[size_t(i) * 4 + c] = RoundByte(acc[c]);
+#if defined(__SSE2__)
+        if (!g_portable_rows) {
+            for (int i = 0; i < out_w; ++i, out += 4)
+                RowPixelSse2(row + size_t(taps.first[i]) * 4, taps, i, out);
+            continue;
+        }
+#endif
+        for (int i = 0; i < out_w; ++i, out += 4) {
+            RowPixel(row + size_t(taps.first[i]) * 4, &taps.weight[size_t(i) * taps.count],
+                     taps.count, out);
         }
     }
 }
 
-void ScaleColumns(const uint8_t* src, int w, uint8_t* dst, int out_h, const Taps& taps) {
-    size_t pitch = size_t(w) * 4;
-    std::vector<double> acc(pitch);
-    for (int i = 0; i < out_h; ++i) {
-        std::fill(acc.begin(), acc.end(), 0.0);
-        for (int t = taps.first[i]; t < taps.first[i + 1]; ++t) {
-            const uint8_t* row = src + size_t(taps.index[t]) * pitch;
-            double k = taps.weight[t];
-            for (size_t x = 0; x < pitch; ++x)
-                acc[x] += k * row[x];
+#if defined(__SSE2__)
+// One output row of the column pass, 16 bytes at a time: the bytes of the two
+// source rows of each weight pair are interleaved into 16-bit lanes, so one
+// multiply-add per weight part sums both rows for four bytes. Returns how many
+// bytes of the row it did (a multiple of 16); the rest is left to the caller.
+size_t ColumnRowSse2(const uint8_t* src, size_t pitch, const Taps& taps, int i, uint8_t* out) {
+    const int pairs = PairCount(taps);
+    const uint32_t* high = &taps.high_pairs[size_t(i) * pairs];
+    const uint32_t* low = &taps.low_pairs[size_t(i) * pairs];
+    const int first = taps.first[i];
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi32(kWeightHalf);
+    size_t x = 0;
+    for (; x + 16 <= pitch; x += 16) {
+        __m128i hi[4] = {zero, zero, zero, zero};
+        __m128i lo[4] = {zero, zero, zero, zero};
+        for (int k = 0; k < pairs; ++k) {
+            const int r0 = first + 2 * k;
+            const int r1 = 2 * k + 1 < taps.count ? r0 + 1 : r0;  // zero weight when padded
+            const __m128i a =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + r0 * pitch + x));
+            const __m128i b =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + r1 * pitch + x));
+            const __m128i wh = _mm_set1_epi32(static_cast<int>(high[k]));
+            const __m128i wl = _mm_set1_epi32(static_cast<int>(low[k]));
+            const __m128i mixed[2] = {_mm_unpacklo_epi8(a, b), _mm_unpackhi_epi8(a, b)};
+            for (int m = 0; m < 2; ++m) {
+                const __m128i w0 = _mm_unpacklo_epi8(mixed[m], zero);
+                const __m128i w1 = _mm_unpackhi_epi8(mixed[m], zero);
+                hi[2 * m] = _mm_add_epi32(hi[2 * m], _mm_madd_epi16(w0, wh));
+                lo[2 * m] = _mm_add_epi32(lo[2 * m], _mm_madd_epi16(w0, wl));
+                hi[2 * m + 1] = _mm_add_epi32(hi[2 * m + 1], _mm_madd_epi16(w1, wh));
+                lo[2 * m + 1] = _mm_add_epi32(lo[2 * m + 1], _mm_madd_epi16(w1, wl));
+            }
         }
+        __m128i sums[4];
+        for (int q = 0; q < 4; ++q) {
+            const __m128i acc = _mm_add_epi32(_mm_slli_epi32(hi[q], kLowBits), lo[q]);
+            sums[q] = _mm_srai_epi32(_mm_add_epi32(acc, half), kWeightBits);
+        }
+        const __m128i bytes =
+            _mm_packus_epi16(_mm_packs_epi32(sums[0], sums[1]), _mm_packs_epi32(sums[2], sums[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), bytes);
+    }
+    return x;
+}
+#endif
+
+// Resamples the columns of a picture `w` pixels wide to taps' output count of rows.
+void ScaleColumns(const uint8_t* src, int w, uint8_t* dst, int out_h, const Taps& taps) {
+    const size_t pitch = size_t(w) * 4;
+    std::vector<int32_t> acc(pitch);
+    for (int i = 0; i < out_h; ++i) {
         uint8_t* out = dst + size_t(i) * pitch;
-        for (size_t x = 0; x < pitch; ++x)
-            out[x] = RoundByte(acc[x]);
+        size_t done = 0;
+#if defined(__SSE2__)
+        if (!g_portable_rows) done = ColumnRowSse2(src, pitch, taps, i, out);
+#endif
+        std::fill(acc.begin() + done, acc.end(), kWeightHalf);
+        const int32_t* k = &taps.weight[size_t(i) * taps.count];
+        for (int t = 0; t < taps.count; ++t) {
+            if (k[t] == 0) continue;
+            const uint8_t* row = src + size_t(taps.first[i] + t) * pitch;
+            const int32_t weight = k[t];
+            int32_t* sum = acc.data();
+            for (size_t x = done; x < pitch; ++x)
+                sum[x] += weight * row[x];
+        }
+        for (size_t x = done; x < pitch; ++x)
+            out[x] = ClampByte(acc[x]);
     }
 }
 
@@ -250,6 +427,10 @@ ObjectTable<Image>& Images() {
 
 void SetPictureLimitForTesting(int64_t pixels) {
     g_max_pixels = pixels;
+}
+
+void UsePortableScalingForTesting(bool portable) {
+    g_portable_rows = portable;
 }
 
 bool DecodePng(const uint8_t* data, size_t size, Picture* out) {

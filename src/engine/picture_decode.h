@@ -29,6 +29,9 @@ bool DecodeBmp(const uint8_t* data, size_t size, Picture* out);
 // Lowers the largest pixel count the decoders accept (fuzzing keeps inputs
 // small this way); kMaxPictureSide squared by default.
 void SetPictureLimitForTesting(int64_t pixels);
+// Makes ScaleImage use its portable integer code instead of the SIMD
+// one where the machine has it; both give the same bytes.
+void UsePortableScalingForTesting(bool portable);
 
 // A cursor picture and its hotspot.
 struct CursorPicture {

@@ -4,8 +4,15 @@
 
 #include <cstdlib>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "engine/mixer.h"
 #include "unit/engine/vorbis_encode.h"
@@ -331,6 +338,145 @@ TEST_F(Sound, AMachineWithoutAnAudioDevicePlaysSilently) {
         setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
     else
         unsetenv("SDL_AUDIODRIVER");
+}
+
+// ---- Prefetch from a pack --------------------------------------------------
+
+struct PackFile {
+    std::filesystem::path path;
+    explicit PackFile(const std::vector<std::pair<std::string, std::string>>& entries) {
+        path = std::filesystem::temp_directory_path() /
+               ("mnemora-sound-pack-" + std::to_string(::getpid()) + ".data");
+        std::string out = "2zlp";  // version 2, every entry stored as is
+        for (const auto& [name, bytes] : entries) {
+            for (int half : {0, 1}) {  // unpacked and stored size, 64 bits each
+                (void)half;
+                Put32(out, static_cast<uint32_t>(bytes.size()));
+                Put32(out, 0);
+            }
+            Put16(out, static_cast<int>(name.size()));
+            out += name + bytes;
+        }
+        std::ofstream(path, std::ios::binary) << out;
+    }
+    ~PackFile() { std::filesystem::remove(path); }
+};
+
+std::string Ogg(double seconds, int rate, int channels, double hz) {
+    auto bytes =
+        test_support::EncodeVorbis(test_support::Sine(seconds, rate, channels, hz), channels, rate);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+int PackDecode(int id, const std::string& entry, const std::string& bytes) {
+    return engine::DecodePackSound(id, entry, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                   static_cast<int64_t>(bytes.size()));
+}
+
+std::vector<int16_t> Samples(int sound) {
+    auto pcm = SoundPcm(sound);
+    return pcm ? std::vector<int16_t>(pcm->begin(), pcm->end()) : std::vector<int16_t>{};
+}
+
+class SoundPrefetch : public Sound {
+  protected:
+    void TearDown() override {
+        engine::EndSoundPrefetch();
+        Sound::TearDown();
+    }
+};
+
+TEST_F(SoundPrefetch, GivesWhatPlainDecodingGivesInEveryOrder) {
+    const std::vector<std::pair<std::string, std::string>> entries = {
+        {"long.ogg", Ogg(3.0, 44100, 2, 440)},
+        {"mono.ogg", Ogg(1.0, 22050, 1, 330)},
+        {"wave.wav", Wav({}, Samples16({1, -2, 3, -4, 5}))},
+        {"short.ogg", Ogg(0.2, 44100, 2, 880)},
+        {"mid.ogg", Ogg(1.5, 32000, 2, 550)},
+    };
+    PackFile pack(entries);
+    std::vector<std::vector<int16_t>> plain;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        ASSERT_EQ(Decode(50, entries[i].second), 1);
+        plain.push_back(Samples(50));
+    }
+    engine::ReleaseSound(50);
+    // Taken at once (the worker meets the game thread half-way) and after the
+    // worker has had time to decode everything.
+    for (bool wait : {false, true}) {
+        SCOPED_TRACE(wait ? "after the worker" : "at once");
+        engine::PrefetchPackSounds(pack.path.string(),
+                                   {"long.ogg", "mono.ogg", "wave.wav", "short.ogg", "mid.ogg"},
+                                   1 << 24);
+        if (wait) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const int id = 20 + static_cast<int>(i);
+            ASSERT_EQ(PackDecode(id, entries[i].first, entries[i].second), 1) << i;
+            EXPECT_EQ(Samples(id), plain[i]) << entries[i].first;
+        }
+        // A second load of the same entry decodes the given bytes again.
+        ASSERT_EQ(PackDecode(20, "long.ogg", entries[0].second), 1);
+        EXPECT_EQ(Samples(20), plain[0]);
+        engine::EndSoundPrefetch();
+    }
+}
+
+TEST_F(SoundPrefetch, FailuresAndOtherBytesAreDecodedAsGiven) {
+    const std::string good = Ogg(0.5, 44100, 2, 440), other = Ogg(0.3, 44100, 1, 660);
+    const std::string junk(4000, 'x');
+    PackFile pack({{"good.ogg", good}, {"junk.ogg", junk}, {"cut.ogg", good.substr(0, 60)}});
+    ASSERT_EQ(Decode(60, other), 1);
+    const auto other_samples = Samples(60);
+    engine::ReleaseSound(60);
+
+    engine::PrefetchPackSounds(pack.path.string(),
+                               {"good.ogg", "junk.ogg", "cut.ogg", "absent.ogg"}, 1 << 24);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The game read different bytes than the worker: those are what count.
+    ASSERT_EQ(PackDecode(1, "good.ogg", other), 1);
+    EXPECT_EQ(Samples(1), other_samples);
+    // A failed decode fails in the same way, and frees the number as DecodeSound does.
+    ASSERT_EQ(Decode(2, good), 1);
+    EXPECT_EQ(PackDecode(2, "junk.ogg", junk), 0);
+    EXPECT_EQ(Frames(2), 0u);
+    EXPECT_EQ(engine::QuerySoundState(2, 0), 3);
+    const int cut_plain = Decode(9, good.substr(0, 60));
+    EXPECT_EQ(PackDecode(3, "cut.ogg", good.substr(0, 60)), cut_plain);
+    // What the worker could not read, or was never asked for, is decoded here.
+    ASSERT_EQ(PackDecode(4, "absent.ogg", good), 1);
+    ASSERT_EQ(PackDecode(5, "unlisted.ogg", good), 1);
+    EXPECT_EQ(Samples(4), Samples(5));
+    EXPECT_EQ(PackDecode(6, "absent.ogg", ""), 0);
+    engine::EndSoundPrefetch();
+
+    // No pack at all, and an entry above the size limit: plain decoding.
+    engine::PrefetchPackSounds("/nonexistent/pack.data", {"good.ogg"}, 1 << 24);
+    ASSERT_EQ(PackDecode(7, "good.ogg", good), 1);
+    engine::PrefetchPackSounds(pack.path.string(), {"good.ogg"}, 100);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(PackDecode(8, "good.ogg", good), 1);
+    EXPECT_EQ(Samples(7), Samples(8));
+}
+
+TEST_F(SoundPrefetch, EndingWhileTheWorkerRunsStopsItCleanly) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::vector<std::string> names;
+    for (int i = 0; i < 12; ++i) {
+        entries.emplace_back("s" + std::to_string(i) + ".ogg", Ogg(1.0, 44100, 2, 200 + 50 * i));
+        names.push_back(entries.back().first);
+    }
+    PackFile pack(entries);
+    for (int round = 0; round < 3; ++round) {
+        engine::PrefetchPackSounds(pack.path.string(), names, 1 << 24);
+        if (round == 1) {
+            ASSERT_EQ(PackDecode(1, names[0], entries[0].second), 1);
+        }
+        engine::EndSoundPrefetch();  // must return once the sound in hand is done
+    }
+    // Nothing left over: a new load decodes from the given bytes.
+    ASSERT_EQ(PackDecode(2, names[11], entries[11].second), 1);
+    ASSERT_EQ(Decode(3, entries[11].second), 1);
+    EXPECT_EQ(Samples(2), Samples(3));
 }
 
 }  // namespace
