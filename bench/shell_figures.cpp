@@ -30,35 +30,15 @@
 #include "engine/display.h"
 #include "engine/system.h"
 #include "game/game.h"
+#include "xvfb.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-pid_t xvfb = 0;
+BenchXvfb xvfb;
 fs::path root;
-
-bool StartXvfb() {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    xvfb = fork();
-    if (xvfb == 0) {
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24",
-               "-nolisten", "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
-    if (number.empty()) return false;
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-    return true;
-}
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -159,7 +139,7 @@ int main() {
         std::printf("shell figures: no game data in MNEMORA_GAME_DIR, skipped\n");
         return 0;
     }
-    if (!StartXvfb()) {
+    if (!xvfb.Start()) {
         std::printf("shell figures: Xvfb could not start, skipped\n");
         return 0;
     }
@@ -267,8 +247,7 @@ int main() {
         return 100.0 * cpu / wall;
     });
 
-    kill(xvfb, SIGTERM);
-    waitpid(xvfb, nullptr, 0);
+    xvfb.Stop();
     fs::remove_all(root);
     return 0;
 }

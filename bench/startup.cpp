@@ -15,39 +15,13 @@
 #include <vector>
 
 #include "app/shell.h"
+#include "xvfb.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-pid_t xvfb = 0;
-
-// Starts Xvfb on a free display number and points SDL at it.
-bool StartXvfb() {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    xvfb = fork();
-    if (xvfb == 0) {
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24",
-               "-nolisten", "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    // The number ends with a newline; the read end stays open while Xvfb runs,
-    // so its write never meets a closed pipe.
-    std::string number;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
-    if (number.empty()) return false;
-    const std::string display = ":" + number;
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    return true;
-}
+BenchXvfb xvfb;
 
 }  // namespace
 
@@ -57,10 +31,12 @@ int main() {
         std::printf("startup: no game data in MNEMORA_GAME_DIR, skipped\n");
         return 0;
     }
-    if (!StartXvfb()) {
+    if (!xvfb.Start()) {
         std::printf("startup: Xvfb could not start, skipped\n");
         return 0;
     }
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
     char pattern[] = "/tmp/mnemora-bench-XXXXXX";
     const fs::path root = mkdtemp(pattern);
     const fs::path game = root / "game";
@@ -92,8 +68,7 @@ int main() {
     std::sort(runs.begin(), runs.end());
     std::printf("startup median: %.1f ms\n", runs[runs.size() / 2]);
 
-    kill(xvfb, SIGTERM);
-    waitpid(xvfb, nullptr, 0);
+    xvfb.Stop();
     fs::remove_all(root);
     return 0;
 }
