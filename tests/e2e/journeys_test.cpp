@@ -159,6 +159,17 @@ class Journey : public ::testing::Test {
         EXPECT_EQ(game_->WaitForExit(30s), 0) << ReadFile(out_ / "stderr.txt");
     }
 
+    // From a level in play: Escape, Leave, Yes, then quit from the main menu.
+    void LeaveThroughPauseAndQuit(const std::string& name) {
+        game_->Key("Escape");
+        WaitForOverlay(name, oracle_.pauseMenu, oracle_.dialogs.pauseMenu);
+        game_->Click(SlotRect(oracle_.dialogs.pauseButtons.slot[3]));
+        Sleep(0.5);
+        game_->Click(SlotRect(oracle_.dialogs.leaveButtons.slot[1]));
+        WaitForMainMenu("main_menu_after_" + name);
+        QuitFromMainMenu();
+    }
+
     // From the main menu to a level's board, dealt.
     void StartLevel(int32_t level) {
         game_->Click(SlotRect(oracle_.dialogs.mainMenuButtons.slot[1]));
@@ -353,14 +364,7 @@ TEST_F(Journey, LevelOneWonThenLevelTwoOpenAfterARestart) {
     game_->Click(SlotRect(oracle_.dialogs.levelFinishedButtons.slot[1]));
     WaitForDealt(2, "level2_dealt");
 
-    // Leave through the pause menu and quit.
-    game_->Key("Escape");
-    WaitForOverlay("pause", oracle_.pauseMenu, oracle_.dialogs.pauseMenu);
-    game_->Click(SlotRect(oracle_.dialogs.pauseButtons.slot[3]));
-    Sleep(0.5);
-    game_->Click(SlotRect(oracle_.dialogs.leaveButtons.slot[1]));
-    WaitForMainMenu("main_menu_after");
-    QuitFromMainMenu();
+    LeaveThroughPauseAndQuit("pause");
     EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("210000000000"));
 
     Launch(Program(), UserFolder());
@@ -413,13 +417,7 @@ TEST_F(Journey, LevelTwoClockRunsOutAfterAPauseThatCostNoTime) {
     WaitForOverlay("level_failed", oracle_.levelFailed, oracle_.dialogs.levelFailed, 150s);
     game_->Click(SlotRect(oracle_.dialogs.levelFailedButtons.slot[1]));
     WaitForDealt(2, "level2_again");
-    game_->Key("Escape");
-    WaitForOverlay("pause_again", oracle_.pauseMenu, oracle_.dialogs.pauseMenu);
-    game_->Click(SlotRect(oracle_.dialogs.pauseButtons.slot[3]));
-    Sleep(0.5);
-    game_->Click(SlotRect(oracle_.dialogs.leaveButtons.slot[1]));
-    WaitForMainMenu("main_menu_after");
-    QuitFromMainMenu();
+    LeaveThroughPauseAndQuit("pause_again");
     EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), progress) << "a loss changed progress";
 }
 
