@@ -200,7 +200,6 @@ void StartEngineServices() {
 }
 
 void ShutdownEngineServices() {
-    engine::EndSoundPrefetch();  // a fatal error can end the sound pass with it running
     engine::StopAudio();
     engine::ReleaseSound(-1);
     engine::ClosePrefFile();

@@ -4,8 +4,6 @@
 #include "display/assets.h"
 
 #include <cmath>
-#include <string>
-#include <vector>
 
 #include "app/log.h"
 #include "app/shell.h"
@@ -271,24 +269,15 @@ void LoadSoundPass() {
     };
     const int pack = engine::OpenArchive(engine::AutoId, PackPath(), engine::kArchivePack);
     if (!pack) AssetFailed("music and sfx");
-    // A second thread decodes sounds from the end of the list meanwhile; each
-    // is still read, checked and logged here in order, as without it.
-    std::vector<std::string> entries;
-    for (const SoundEntry& sound : kSounds)
-        entries.emplace_back(sound.entry);
-    engine::PrefetchPackSounds(PackPath(), entries, kLargeBlock);
     for (const SoundEntry& sound : kSounds) {
         uint8_t* block = engine::AllocBlock(kLargeBlock);
         if (!block) AssetFailed(sound.entry);
         const int64_t length = ReadEntry(pack, block, sound.entry);
         if (length < 0) AssetFailed(sound.entry);
-        if (!engine::DecodePackSound(sound.sound, sound.entry, block, length)) {
-            AssetFailed(sound.entry);
-        }
+        if (!engine::DecodeSound(sound.sound, block, length)) AssetFailed(sound.entry);
         engine::FreeBlock(block);
         LogLoaded(sound.entry);
     }
-    engine::EndSoundPrefetch();
     engine::CloseArchive(pack);
 }
 

@@ -489,28 +489,6 @@ int64_t ExtractArchiveEntry(int id, const std::string& destination_file,
     return size;
 }
 
-bool ReadPackEntryAlone(const std::string& file_name, const std::string& entry_name,
-                        int64_t max_size, std::vector<uint8_t>* out) {
-    out->clear();
-    Archive a;
-    a.format = kArchivePack;
-    a.path = file_name;
-    if (!OpenPack(a)) return false;
-    const PackEntry* e = FindPackEntry(a, entry_name);
-    if (!e || max_size < 0 || e->unpacked > static_cast<uint64_t>(max_size)) return false;
-    try {
-        out->resize(static_cast<size_t>(e->unpacked));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    const int64_t n = ReadPackEntry(a, out->data(), static_cast<int64_t>(out->size()), entry_name);
-    if (n != static_cast<int64_t>(out->size())) {
-        out->clear();
-        return false;
-    }
-    return true;
-}
-
 void CloseArchive(int id) {
     if (id == -1) {
         archives.ReleaseAll();

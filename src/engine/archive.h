@@ -20,7 +20,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace engine {
 
@@ -76,12 +75,5 @@ int64_t ExtractArchiveEntry(int archive, const std::string& destination_file,
 
 // Closes one archive, or all of them with -1.
 void CloseArchive(int archive);
-
-// Reads the entry `entry_name` of the pack `file_name` into `out` through a file
-// handle of its own, touching no archive object, so it may run on any thread.
-// Returns false when the pack or the entry cannot be read, or the entry is
-// larger than `max_size` bytes.
-bool ReadPackEntryAlone(const std::string& file_name, const std::string& entry_name,
-                        int64_t max_size, std::vector<uint8_t>* out);
 
 }  // namespace engine

@@ -17,17 +17,11 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
-#include <new>
-#include <string>
-#include <thread>
 #include <vector>
 
-#include "engine/archive.h"
 #include "engine/mixer.h"
 #include "engine/object_table.h"
 
@@ -282,76 +276,6 @@ std::shared_ptr<Pcm> DecodeVorbis(const uint8_t* data, uint64_t length) {
     return ToDevice(samples.data(), frames, channels, rate);
 }
 
-std::shared_ptr<Pcm> DecodePcm(const uint8_t* data, uint64_t size) {
-    return (size >= 4 && std::memcmp(data, "RIFF", 4) == 0) ? DecodeWav(data, size)
-                                                            : DecodeVorbis(data, size);
-}
-
-// ---- Prefetch ------------------------------------------------------------
-//
-// One worker thread decodes a pack's sounds from the last one backwards while
-// the game thread loads them in order; each sound goes to whichever thread
-// reaches it first, and the game thread waits only for a sound the worker is
-// in the middle of. The worker's result is only a cache: it is used when the
-// bytes the game read are exactly the bytes the worker decoded, and anything
-// else (a failed read or decode, different data) is decoded by the game thread
-// as if there were no worker, so results and failures stay those of DecodeSound.
-
-struct PrefetchItem {
-    enum Stage { Waiting, Decoding, Ready, Taken };
-    std::string entry;
-    Stage stage = Waiting;
-    std::vector<uint8_t> bytes;  // what the worker read
-    std::shared_ptr<Pcm> pcm;    // its decoded sound; null when either failed
-};
-
-struct Prefetch {
-    std::mutex mutex;
-    std::condition_variable ready;
-    std::vector<PrefetchItem> items;  // fixed while the worker runs
-    bool stop = false;
-    std::thread worker;
-};
-
-Prefetch& Prefetcher() {
-    static auto* prefetch = new Prefetch;  // never destroyed: no exit-order issues
-    return *prefetch;
-}
-
-void PrefetchWork(const std::string& pack, int64_t max_size) {
-    Prefetch& pf = Prefetcher();
-    for (;;) {
-        PrefetchItem* item = nullptr;
-        std::string entry;
-        {
-            std::lock_guard lock(pf.mutex);
-            if (pf.stop) return;
-            for (auto it = pf.items.rbegin(); it != pf.items.rend() && !item; ++it) {
-                if (it->stage == PrefetchItem::Waiting) item = &*it;
-            }
-            if (!item) return;
-            item->stage = PrefetchItem::Decoding;
-            entry = item->entry;
-        }
-        std::vector<uint8_t> bytes;
-        std::shared_ptr<Pcm> pcm;
-        try {
-            if (ReadPackEntryAlone(pack, entry, max_size, &bytes)) {
-                pcm = DecodePcm(bytes.data(), bytes.size());
-            }
-        } catch (const std::bad_alloc&) {
-            pcm = nullptr;  // the game thread decodes it again, and fails as it would have
-        }
-        {
-            std::lock_guard lock(pf.mutex);
-            item->bytes = std::move(bytes);
-            item->pcm = std::move(pcm);
-            item->stage = PrefetchItem::Ready;
-        }
-        pf.ready.notify_all();
-    }
-}
-
 // ---- Addressing ----------------------------------------------------------
 
 bool HasChannel(const Sound& s, int channel) {
@@ -449,81 +373,20 @@ void StopAudio() {
     st.silent = false;
 }
 
-namespace {
-
-// The sound `id` made from decoded samples (the number already freed).
-int InsertSound(int id, std::shared_ptr<Pcm> pcm) {
+int DecodeSound(int id, const uint8_t* data, int64_t length) {
+    auto& st = State();
+    if (id != AutoId) st.sounds.Release(id);
+    if (!data || length <= 0) return 0;
+    const auto size = static_cast<uint64_t>(length);
+    std::shared_ptr<Pcm> pcm = (size >= 4 && std::memcmp(data, "RIFF", 4) == 0)
+                                   ? DecodeWav(data, size)
+                                   : DecodeVorbis(data, size);
     if (!pcm) return 0;
     auto sound = std::make_unique<Sound>();
     sound->pcm = std::move(pcm);
     sound->voice = detail::ProcessMixer().CreateVoice(sound->pcm);
     if (!sound->voice) return 0;
-    return State().sounds.Insert(id, std::move(sound));
-}
-
-}  // namespace
-
-int DecodeSound(int id, const uint8_t* data, int64_t length) {
-    auto& st = State();
-    if (id != AutoId) st.sounds.Release(id);
-    if (!data || length <= 0) return 0;
-    return InsertSound(id, DecodePcm(data, static_cast<uint64_t>(length)));
-}
-
-void PrefetchPackSounds(const std::string& pack_file, const std::vector<std::string>& entries,
-                        int64_t max_size) {
-    EndSoundPrefetch();
-    Prefetch& pf = Prefetcher();
-    std::lock_guard lock(pf.mutex);
-    try {
-        for (const std::string& entry : entries)
-            pf.items.push_back(PrefetchItem{entry});
-        pf.worker = std::thread(PrefetchWork, pack_file, max_size);
-    } catch (const std::exception&) {  // no thread or no memory: everything decodes in place
-        pf.items.clear();
-    }
-}
-
-int DecodePackSound(int id, const std::string& entry, const uint8_t* data, int64_t length) {
-    Prefetch& pf = Prefetcher();
-    std::shared_ptr<Pcm> pcm;
-    {
-        std::unique_lock lock(pf.mutex);
-        auto it = std::find_if(pf.items.begin(), pf.items.end(), [&](const PrefetchItem& i) {
-            return i.entry == entry && i.stage != PrefetchItem::Taken;
-        });
-        if (it != pf.items.end()) {
-            PrefetchItem& item = *it;
-            // A sound the worker is decoding is always finished: it stops only
-            // between sounds.
-            if (item.stage == PrefetchItem::Decoding) {
-                pf.ready.wait(lock, [&item] { return item.stage == PrefetchItem::Ready; });
-            }
-            if (item.stage == PrefetchItem::Ready && item.pcm && data && length > 0 &&
-                item.bytes.size() == static_cast<uint64_t>(length) &&
-                std::memcmp(item.bytes.data(), data, item.bytes.size()) == 0) {
-                pcm = std::move(item.pcm);
-            }
-            item.stage = PrefetchItem::Taken;
-            item.bytes = {};
-            item.pcm.reset();
-        }
-    }
-    if (!pcm) return DecodeSound(id, data, length);
-    if (id != AutoId) State().sounds.Release(id);
-    return InsertSound(id, std::move(pcm));
-}
-
-void EndSoundPrefetch() {
-    Prefetch& pf = Prefetcher();
-    {
-        std::lock_guard lock(pf.mutex);
-        pf.stop = true;
-    }
-    if (pf.worker.joinable()) pf.worker.join();
-    std::lock_guard lock(pf.mutex);
-    pf.items.clear();
-    pf.stop = false;
+    return st.sounds.Insert(id, std::move(sound));
 }
 
 int StartSound(int sound, int flags, int volume) {

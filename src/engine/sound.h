@@ -11,8 +11,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "engine/object_table.h"
 
@@ -38,21 +36,6 @@ void StopAudio();
 // freeing any sound already under that number. Returns the handle (AutoId), 1
 // (a number), or 0 when no decoder accepts the data; the number then stays empty.
 int DecodeSound(int id, const uint8_t* data, int64_t length);
-
-// Starts decoding the entries of the pack `pack_file` (each at most `max_size`
-// bytes) on a worker thread, from the last backwards, for a caller that then
-// loads them in order with DecodePackSound. Ends any earlier prefetch first.
-void PrefetchPackSounds(const std::string& pack_file, const std::vector<std::string>& entries,
-                        int64_t max_size);
-
-// DecodeSound for `length` bytes read from the prefetched pack's `entry`, with
-// the same results: the worker's sound when it decoded exactly these bytes
-// (waiting while it is on them), otherwise the bytes are decoded here.
-int DecodePackSound(int id, const std::string& entry, const uint8_t* data, int64_t length);
-
-// Stops the prefetch worker after the sound it is on and drops the sounds it
-// decoded that were not taken. Harmless when none runs.
-void EndSoundPrefetch();
 
 // Plays a sound. Without kSoundNewChannel: rewinds and starts the sound's own
 // voice, returns 1 (0 for an absent sound). With it: starts a new channel and

@@ -1,7 +1,6 @@
 // Fatal start-up paths, run as the real program in a child process (each ends
-// the process): a data pack without a tile picture, a sound or the font, a
-// damaged sound, a settings file asking for an unknown screen mode, and no
-// data pack at all.
+// the process): a data pack without a tile picture or without the font, a
+// settings file asking for an unknown screen mode, and no data pack at all.
 // Each shows its box (written to standard error), logs its line, exits with 1
 // and writes no settings file.
 #include <gtest/gtest.h>
@@ -24,9 +23,8 @@ void Put(std::string& out, uint64_t value, int bytes) {
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-// A copy of the built pack without the named entries and with the first
-// `damaged` entry's bytes replaced by junk of the same length, every entry stored.
-std::string PackWithout(const std::vector<std::string>& left_out, const std::string& damaged = "") {
+// A copy of the built pack without the named entries, every entry stored.
+std::string PackWithout(const std::vector<std::string>& left_out) {
     std::string out = "2zlp";
     const int pack =
         engine::OpenArchive(engine::AutoId, GameDataDir() + "/Mnemora.data", engine::kArchivePack);
@@ -42,7 +40,6 @@ std::string PackWithout(const std::vector<std::string>& left_out, const std::str
         engine::ArchiveEntrySizes(pack, &unpacked, &stored);
         std::string bytes(static_cast<size_t>(unpacked), '\0');
         engine::ReadArchiveEntry(pack, reinterpret_cast<uint8_t*>(bytes.data()), unpacked, name);
-        if (name == damaged) bytes.assign(bytes.size(), 'J');
         Put(out, bytes.size(), 8);
         Put(out, bytes.size(), 8);
         Put(out, name.size(), 2);
@@ -107,31 +104,6 @@ TEST_F(ShellFatalTest, MissingTilePictureEndsAfterSixTiles) {
     EXPECT_EQ(run.log.back(), "Load asset (tiles):\t\tFAILED");
     EXPECT_EQ(Count(run.log, "Load asset (tiles):\t\tOK"), 6);
     EXPECT_EQ(ReadFile(folders_.game() / "Mnemora.prefs"), prefsBefore_);
-}
-
-// The sounds are decoded by two threads; a bad one still ends the pass at its
-// own place in the log, after the sounds before it and before any display.
-TEST_F(ShellFatalTest, MissingOrDamagedSoundEndsTheSoundPassInOrder) {
-    for (const bool damaged : {false, true}) {
-        SCOPED_TRACE(damaged ? "damaged" : "missing");
-        for (const auto& log : FilesStartingWith(folders_.game(), "Log "))
-            fs::remove(log);
-        ReplacePack(damaged ? PackWithout({}, "music_kids_play_loop_01.ogg")
-                            : PackWithout({"music_kids_play_loop_01.ogg"}));
-        const ChildRun run = Run();
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_NE(run.output.find("Mnemora::Error: A game file could not be read."),
-                  std::string::npos)
-            << run.output;
-        ASSERT_GE(run.log.size(), 5u);
-        EXPECT_EQ(run.log.back(), "Load asset (music_kids_play_loop_01.ogg):\t\tFAILED");
-        const size_t last = run.log.size() - 1;
-        EXPECT_EQ(run.log[last - 4], "Load asset (music0.ogg):\t\tOK");
-        EXPECT_EQ(run.log[last - 1], "Load asset (music3.ogg):\t\tOK");
-        EXPECT_EQ(Count(run.log, "Load asset (ui_menu_popup_02.ogg):\t\tOK"), 0);
-        EXPECT_EQ(Count(run.log, "Opening screen (Windowed):\t\tOK"), 0);
-        EXPECT_EQ(ReadFile(folders_.game() / "Mnemora.prefs"), prefsBefore_);
-    }
 }
 
 TEST_F(ShellFatalTest, MissingFontEndsBeforeAnyDisplayOpens) {
