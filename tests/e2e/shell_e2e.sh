@@ -25,7 +25,7 @@ for f in Mnemora.data Mnemora.languages Mnemora.pointer; do ln -s "$game_dir/$f"
 printf '[Settings]\r\nLanguage = en_GB\r\nGameScreen = 1\r\nResolution = 0\r\n' >"$work/game/Mnemora.prefs"
 
 # A private screen; its number comes back through a pipe.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 display_number=$(head -n1 "$work/display")

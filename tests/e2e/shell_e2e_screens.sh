@@ -37,7 +37,7 @@ run() {
         ln -s "$game_dir/$f" "$folder/game/$f"
     done
     printf '[Settings]\r\nLanguage = en_GB\r\nGameScreen = 2\r\n' >"$folder/game/Mnemora.prefs"
-    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$folder/display" \
+    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp -noreset 3>"$folder/display" \
         >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do [[ -s $folder/display ]] && break; sleep 0.1; done

@@ -172,8 +172,10 @@ XServer::XServer(int32_t width, int32_t height) {
         dup2(null, 2);
         const std::string fd = std::to_string(fds[1]);
         const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        // -noreset: by default the server resets when its last client leaves,
+        // and a game started during the reset finds no display.
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-               "-nolisten", "tcp", static_cast<char*>(nullptr));
+               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
