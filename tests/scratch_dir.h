@@ -6,8 +6,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -20,6 +22,15 @@ inline std::filesystem::path ScratchDir(const std::string& prefix) {
 // A file name in the temporary folder that no other process uses.
 inline std::filesystem::path ScratchFile(const std::string& name) {
     return std::filesystem::temp_directory_path() / (std::to_string(::getpid()) + "_" + name);
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace test_support

@@ -41,14 +41,6 @@ void Write(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-std::vector<std::string> Names(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Runs `save` in a child limited to kFileSizeLimit bytes per file; its
 // result, or -1 when the child did not end normally.
 int SaveOnAFullDisk(const std::function<int()>& save) {
@@ -97,7 +89,8 @@ TEST_F(FullDiskSaveTest, FailedSavesKeepTheOldFilesWholeAndLeaveNoTemporaryFile)
     EXPECT_EQ(SaveProgress(), 0);
     EXPECT_EQ(Read(dir_ / "Mnemora.prefs"), old_prefs);
     EXPECT_EQ(Read(dir_ / "Mnemora.scores"), old_scores);
-    EXPECT_EQ(Names(dir_), (std::vector<std::string>{"Mnemora.prefs", "Mnemora.scores"}));
+    EXPECT_EQ(test_support::FolderNames(dir_),
+              (std::vector<std::string>{"Mnemora.prefs", "Mnemora.scores"}));
 
     // With room on the disk the same saves succeed: the limit was the cause.
     EXPECT_EQ(app::SavePreferences(folder()), 1);
@@ -109,7 +102,7 @@ TEST_F(FullDiskSaveTest, FailedSavesKeepTheOldFilesWholeAndLeaveNoTemporaryFile)
 TEST_F(FullDiskSaveTest, FailedFirstSavesLeaveNothingBehind) {
     EXPECT_EQ(SaveSettings(), 0);
     EXPECT_EQ(SaveProgress(), 0);
-    EXPECT_EQ(Names(dir_), std::vector<std::string>{});
+    EXPECT_EQ(test_support::FolderNames(dir_), std::vector<std::string>{});
 }
 
 }  // namespace

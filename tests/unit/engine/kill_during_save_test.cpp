@@ -55,14 +55,6 @@ void KillDuringSaves(int kills, Save save, Check check) {
     }
 }
 
-std::vector<std::string> Names(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Dates a file back by an hour (the link itself, for a link).
 void MakeOld(const fs::path& path) {
     const auto hour_ago = fs::file_time_type::clock::now() - std::chrono::hours(1);
@@ -88,14 +80,15 @@ TEST(KillDuringSave, AtomicReplacementLeavesAWholeFile) {
         });
     // Kills between mkstemp and rename left temporary files; fresh ones stay
     // (another copy of the game could be saving), old ones go at the next save.
-    for (const std::string& name : Names(dir))
+    for (const std::string& name : test_support::FolderNames(dir))
         EXPECT_EQ(name.rfind("Mnemora.scores", 0), 0u) << name;
     ASSERT_EQ(engine::WriteFileAtomically(file.string(), a), 1);
-    const std::vector<std::string> left = Names(dir);
+    const std::vector<std::string> left = test_support::FolderNames(dir);
     for (const std::string& name : left)
         MakeOld(dir / name);
     ASSERT_EQ(engine::WriteFileAtomically(file.string(), b), 1);
-    EXPECT_EQ(Names(dir), std::vector<std::string>{"Mnemora.scores"}) << left.size() << " before";
+    EXPECT_EQ(test_support::FolderNames(dir), std::vector<std::string>{"Mnemora.scores"})
+        << left.size() << " before";
     EXPECT_EQ(Read(file), b);
     fs::remove_all(dir);
 }
@@ -129,7 +122,7 @@ TEST(KillDuringSave, CleanupRemovesOnlyOldTemporaryFilesOfTheSavedFile) {
     std::vector<std::string> expected = kept;
     expected.push_back("Mnemora.scores");
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Names(dir), expected);
+    EXPECT_EQ(test_support::FolderNames(dir), expected);
     fs::remove_all(dir);
 }
 
