@@ -3,16 +3,19 @@
 // pump that feeds both the window event queue and the input state, and the
 // message box.
 //
-// The renderer is SDL's accelerated one with vsync where it exists, else the
-// software renderer (the only one under the dummy video driver the tests use).
+// The renderer is SDL's accelerated one with vsync where a GPU draws it, else
+// the 2D software renderer (the only one under the dummy video driver the
+// tests use).
 // Drawing goes into one display-sized target texture (the frame); FlipFrame
 // copies it to the window and presents. Blended draws use straight alpha with
 // the destination's alpha taken from the source, where the renderer can compose
 // that blend mode, and SDL's standard blending otherwise.
 #include <SDL.h>
 
+#include <dirent.h>
 #include <malloc.h>
 #include <strings.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,13 +47,63 @@ bool HeadlessDriver() {
     return DriverIs("dummy") || DriverIs("offscreen");
 }
 
+// Whether a GPU could be behind GL at all: a DRM device node or NVIDIA's own
+// device. Without one, any GL here draws on the CPU (Mesa's llvmpipe).
+bool MachineHasGpu() {
+    if (access("/dev/nvidia0", F_OK) == 0) return true;
+    DIR* dir = opendir("/dev/dri");
+    if (!dir) return false;
+    bool found = false;
+    while (const dirent* entry = readdir(dir)) {
+        if (std::strncmp(entry->d_name, "renderD", 7) == 0 ||
+            std::strncmp(entry->d_name, "card", 4) == 0) {
+            found = true;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+// True when an accelerated renderer draws through a GL whose hardware is the
+// CPU: Mesa's llvmpipe, softpipe or swrast.
+bool GlRunsOnCpu(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name) return false;
+    if (std::strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto get_string = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (!get_string) return false;
+    constexpr unsigned int kGlRenderer = 0x1F01;
+    const auto* name = reinterpret_cast<const char*>(get_string(kGlRenderer));
+    if (!name) return false;
+    return std::strstr(name, "llvmpipe") || std::strstr(name, "softpipe") ||
+           std::strstr(name, "swrast") || std::strstr(name, "Software Rasterizer");
+}
+
+// SDL's accelerated renderer where a GPU draws it, else SDL's own 2D software
+// renderer. A GL emulated on the CPU draws the same frames several times
+// slower than the 2D renderer (a whole core at idle instead of half of one),
+// and its driver maps about 45 MB of LLVM that can never be unloaded, so it is
+// not loaded at all on a machine without a GPU and is dropped when it turns
+// out to be one. A renderer named in SDL_RENDER_DRIVER is the player's choice.
 SDL_Renderer* MakeRenderer(SDL_Window* window, int flip_mode) {
+    auto& d = Display();
     SDL_Renderer* renderer = nullptr;
-    if (!HeadlessDriver()) {
+    const bool chosen = std::getenv("SDL_RENDER_DRIVER") != nullptr;
+    if (!chosen && !d.gl_on_cpu && !MachineHasGpu()) d.gl_on_cpu = true;
+    if (!HeadlessDriver() && !d.gl_on_cpu) {
         Uint32 flags = SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE;
         if (flip_mode) flags |= SDL_RENDERER_PRESENTVSYNC;
         renderer = SDL_CreateRenderer(window, -1, flags);
+        if (renderer && !chosen && GlRunsOnCpu(renderer)) {
+            SDL_DestroyRenderer(renderer);
+            renderer = nullptr;
+            d.gl_on_cpu = true;
+        }
     }
+    // The 2D renderer draws into the window's own surface, not through GL.
+    if (d.gl_on_cpu) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (!renderer) {
         renderer =
             SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);

@@ -56,6 +56,7 @@ struct DisplayState {
     int filter = 0;                             // 0 nearest, 1 bilinear
     bool focused = false;
     bool presented = false;
+    bool gl_on_cpu = false;  // no GPU: GL would run on the CPU; use the 2D renderer
     // Pacing.
     int target_fps = 0;
     uint64_t ticks_per_frame = 0;
