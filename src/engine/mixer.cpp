@@ -13,6 +13,17 @@ constexpr int kMaxVoices = 1 << 16;
 int MakeId(int slot, int generation) {
     return kVoiceBit | ((generation & 0x3FFF) << 16) | slot;
 }
+
+// dst += src * gain for `samples` samples, gain in units of 1/65536.
+void AddScaled(const int16_t* src, int32_t* dst, int samples, int64_t gain) {
+    if (gain == kUnityGain) {
+        for (int i = 0; i < samples; ++i)
+            dst[i] += src[i];
+    } else if (gain != 0) {
+        for (int i = 0; i < samples; ++i)
+            dst[i] += static_cast<int32_t>((src[i] * gain) >> 16);
+    }
+}
 }  // namespace
 
 Mixer::Voice* Mixer::Find(int voice) const {
@@ -26,6 +37,19 @@ Mixer::Voice* Mixer::Find(int voice) const {
 
 int Mixer::CreateVoice(std::shared_ptr<const Pcm> pcm) {
     if (!pcm || pcm->size() < kMixChannels) return 0;
+    auto voice = std::make_unique<Voice>();
+    voice->pcm = std::move(pcm);
+    return AddVoice(std::move(voice));
+}
+
+int Mixer::CreateVoice(std::shared_ptr<const StreamSource> stream) {
+    if (!stream) return 0;
+    auto voice = std::make_unique<Voice>();
+    voice->stream = std::move(stream);
+    return AddVoice(std::move(voice));
+}
+
+int Mixer::AddVoice(std::unique_ptr<Voice> voice) {
     std::lock_guard lock(mutex_);
     int slot;
     if (!free_slots_.empty()) {
@@ -36,8 +60,6 @@ int Mixer::CreateVoice(std::shared_ptr<const Pcm> pcm) {
         slots_.emplace_back();
         slot = static_cast<int>(slots_.size() - 1);
     }
-    auto voice = std::make_unique<Voice>();
-    voice->pcm = std::move(pcm);
     slots_[slot].voice = std::move(voice);
     return MakeId(slot, slots_[slot].generation);
 }
@@ -63,6 +85,7 @@ bool Mixer::Start(int voice, bool loop) {
     Voice* v = Find(voice);
     if (!v) return false;
     v->position = 0;
+    v->cursor.reset();
     v->loop = loop;
     v->state = kVoicePlaying;
     return true;
@@ -90,6 +113,7 @@ bool Mixer::Halt(int voice) {
     if (!v) return false;
     v->state = kVoiceStopped;
     v->position = 0;
+    v->cursor.reset();
     return true;
 }
 
@@ -141,16 +165,8 @@ void Mixer::MixVoice(Voice& v, int32_t* acc, int frames) {
             v.position = 0;
         }
         int run = static_cast<int>(std::min<int64_t>(frames - done, length - v.position));
-        const int16_t* src = data + v.position * kMixChannels;
-        int32_t* dst = acc + done * kMixChannels;
-        if (gain == kUnityGain) {
-            for (int i = 0; i < run * kMixChannels; ++i)
-                dst[i] += src[i];
-        } else if (gain != 0) {
-            for (int i = 0; i < run * kMixChannels; ++i) {
-                dst[i] += static_cast<int32_t>((src[i] * gain) >> 16);
-            }
-        }
+        AddScaled(data + v.position * kMixChannels, acc + done * kMixChannels, run * kMixChannels,
+                  gain);
         v.position += run;
         done += run;
     }
@@ -158,6 +174,41 @@ void Mixer::MixVoice(Voice& v, int32_t* acc, int frames) {
         v.position = 0;
         if (!v.loop) v.state = kVoiceStopped;
     }
+}
+
+// Adds a streamed voice: its cursor decodes the next frames, reopened at the
+// start for a loop. A stream that gives nothing right after opening (damaged
+// beyond its first block, or empty) stops the voice instead of spinning.
+void Mixer::MixStream(Voice& v, int32_t* acc, int frames) {
+    const size_t samples = static_cast<size_t>(frames) * kMixChannels;
+    if (stream_block_.size() < samples) stream_block_.resize(samples);
+    int16_t* block = stream_block_.data();
+    int done = 0;
+    bool opened = false;
+    while (done < frames) {
+        if (!v.cursor) {
+            v.cursor = v.stream->Open();
+            v.position = 0;
+            opened = true;
+            if (!v.cursor) break;
+        }
+        int got = v.cursor->Read(block + done * kMixChannels, frames - done);
+        if (got > 0) {
+            done += got;
+            v.position += got;
+            opened = false;
+            continue;
+        }
+        v.cursor.reset();  // the end: a loop opens the start again
+        v.position = 0;
+        if (!v.loop || opened) break;
+    }
+    if (done < frames) {
+        v.cursor.reset();
+        v.position = 0;
+        v.state = kVoiceStopped;
+    }
+    AddScaled(block, acc, done * kMixChannels, v.gain);
 }
 
 void Mixer::Mix(int16_t* out, int frames) {
@@ -168,7 +219,13 @@ void Mixer::Mix(int16_t* out, int frames) {
     int32_t* acc = accumulator_.data();
     std::fill(acc, acc + samples, 0);
     for (Slot& slot : slots_) {
-        if (slot.voice && slot.voice->state == kVoicePlaying) MixVoice(*slot.voice, acc, frames);
+        Voice* v = slot.voice.get();
+        if (!v || v->state != kVoicePlaying) continue;
+        if (v->stream) {
+            MixStream(*v, acc, frames);
+        } else {
+            MixVoice(*v, acc, frames);
+        }
     }
     for (size_t i = 0; i < samples; ++i) {
         out[i] = static_cast<int16_t>(std::clamp<int32_t>(acc[i], INT16_MIN, INT16_MAX));

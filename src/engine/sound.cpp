@@ -1,11 +1,15 @@
 // Sound service: decoding, the table of numbered sounds, channels and volumes.
 //
-// Every sound is decoded in full when loaded and converted once to the mixer's
-// format (signed 16-bit stereo at 44100 Hz, linear interpolation for other
-// rates), so playing costs nothing but mixing. A sound owns one voice in the
-// mixer (its "own buffer", channel 0) and a list of channel voices that share
-// its samples. Channel handles are the mixer's generation-checked voice ids, so
-// a channel released behind the game's back never finds another voice.
+// A short sound is decoded in full when loaded and converted once to the
+// mixer's format (signed 16-bit stereo at 44100 Hz, linear interpolation for
+// other rates), so playing costs nothing but mixing. A long Ogg Vorbis sound
+// at the device rate (music) is checked when loaded and kept as its Ogg data,
+// decoded by each voice while it plays: a minute of music is about 1 MB of Ogg
+// against 10 MB of PCM, and decoding it as it plays costs a fraction of a
+// percent of one core. A sound owns one voice in the mixer (its "own buffer",
+// channel 0) and a list of channel voices that share its data. Channel handles
+// are the mixer's generation-checked voice ids, so a channel released behind
+// the game's back never finds another voice.
 //
 // The audio device is one SDL device whose callback only asks the mixer for the
 // next block; the mixer's own mutex keeps the callback and the game thread apart.
@@ -40,10 +44,13 @@ constexpr int kMinRate = 8000;
 constexpr int kMaxRate = 96000;
 // More live channels than this on one sound is a runaway caller, not a game.
 constexpr size_t kMaxChannelsPerSound = 256;
+// Ogg Vorbis sounds at least this long (at the device rate) are streamed.
+constexpr int64_t kStreamFromFrames = int64_t{10} * kMixRate;
 
 struct Sound {
-    std::shared_ptr<const Pcm> pcm;
-    int voice = 0;  // the own buffer
+    std::shared_ptr<const Pcm> pcm;                      // held whole, or
+    std::shared_ptr<const detail::StreamSource> stream;  // decoded as it plays
+    int voice = 0;                                       // the own buffer
     std::vector<int> channels;
     int volume = 100;  // the own buffer's volume, inherited by channels started with -1
 
@@ -226,54 +233,146 @@ long StreamTell(void* source) {
     return static_cast<long>(static_cast<MemoryStream*>(source)->position);
 }
 
-// The whole stream as 16-bit PCM. A chained stream whose later links change the
-// channel count or rate ends at the first such link; a damaged stream keeps what
-// decoded before the damage.
-std::shared_ptr<Pcm> DecodeVorbis(const uint8_t* data, uint64_t length) {
+// A sound as DecodeSound keeps it: converted samples or a stream.
+struct Decoded {
+    std::shared_ptr<const Pcm> pcm;
+    std::shared_ptr<const detail::StreamSource> stream;
+};
+
+ov_callbacks MemoryCallbacks() {
+    return ov_callbacks{StreamRead, StreamSeek, nullptr, StreamTell};
+}
+
+constexpr int kBigEndian = std::endian::native == std::endian::big ? 1 : 0;
+
+// One voice's decoder over a streamed sound's Ogg data (owned by the source,
+// which the voice holds for as long as its cursor lives). Like the whole-sound
+// decoder it ends at damage and at a chained link of another format.
+class VorbisCursor final : public detail::StreamCursor {
+  public:
+    VorbisCursor(const std::vector<uint8_t>& data, int channels)
+        : stream_{data.data(), data.size(), 0}, channels_(channels) {}
+    VorbisCursor(const VorbisCursor&) = delete;
+    VorbisCursor& operator=(const VorbisCursor&) = delete;
+    ~VorbisCursor() override {
+        if (open_) ov_clear(&file_);
+    }
+
+    bool Open() {
+        open_ = ov_open_callbacks(&stream_, &file_, nullptr, 0, MemoryCallbacks()) == 0;
+        return open_;
+    }
+
+    int Read(int16_t* out, int frames) override {
+        int done = 0;
+        while (done < frames && !ended_) {
+            int16_t samples[2048];
+            const int want = std::min<int>(sizeof samples, (frames - done) * channels_ * 2);
+            int link = -1;
+            long got =
+                ov_read(&file_, reinterpret_cast<char*>(samples), want, kBigEndian, 2, 1, &link);
+            if (got == OV_HOLE) continue;
+            const vorbis_info* now = got > 0 ? ov_info(&file_, link) : nullptr;
+            if (!now || now->channels != channels_ || now->rate != kMixRate) {
+                ended_ = true;
+                break;
+            }
+            const int count = static_cast<int>(got) / (2 * channels_);
+            int16_t* dst = out + static_cast<ptrdiff_t>(done) * kMixChannels;
+            for (int i = 0; i < count; ++i) {
+                dst[2 * i] = samples[i * channels_];
+                dst[2 * i + 1] = samples[i * channels_ + channels_ - 1];
+            }
+            done += count;
+        }
+        return done;
+    }
+
+  private:
+    MemoryStream stream_;
+    OggVorbis_File file_{};
+    int channels_;
+    bool open_ = false;
+    bool ended_ = false;
+};
+
+class VorbisStream final : public detail::StreamSource {
+  public:
+    VorbisStream(const uint8_t* data, uint64_t length, int channels)
+        : data_(data, data + length), channels_(channels) {}
+
+    std::unique_ptr<detail::StreamCursor> Open() const override {
+        auto cursor = std::make_unique<VorbisCursor>(data_, channels_);
+        if (!cursor->Open()) return nullptr;
+        return cursor;
+    }
+
+  private:
+    std::vector<uint8_t> data_;
+    int channels_;
+};
+
+// An Ogg Vorbis sound: streamed when it is long and at the device rate and its
+// first block decodes; otherwise the whole stream as 16-bit PCM. A chained
+// stream whose later links change the channel count or rate ends at the first
+// such link; a damaged stream keeps what decoded before the damage.
+Decoded DecodeVorbis(const uint8_t* data, uint64_t length) {
     MemoryStream stream{data, length, 0};
-    ov_callbacks callbacks{StreamRead, StreamSeek, nullptr, StreamTell};
     OggVorbis_File file;
-    if (ov_open_callbacks(&stream, &file, nullptr, 0, callbacks) != 0) return nullptr;
+    if (ov_open_callbacks(&stream, &file, nullptr, 0, MemoryCallbacks()) != 0) return {};
     struct Closer {
         OggVorbis_File* f;
         ~Closer() { ov_clear(f); }
     } closer{&file};
 
     vorbis_info* info = ov_info(&file, -1);
-    if (!info || info->channels < 1 || info->channels > 2) return nullptr;
-    if (info->rate < kMinRate || info->rate > kMaxRate) return nullptr;
+    if (!info || info->channels < 1 || info->channels > 2) return {};
+    if (info->rate < kMinRate || info->rate > kMaxRate) return {};
     const int channels = info->channels;
     const int rate = static_cast<int>(info->rate);
     // The longest source that stays within the cap once converted.
     const int64_t max_frames = kMaxFrames * rate / kMixRate;
 
-    std::vector<int16_t> samples;
     ogg_int64_t total = ov_pcm_total(&file, -1);
-    if (total > max_frames) return nullptr;
+    if (total > max_frames) return {};
+    if (rate == kMixRate && total >= kStreamFromFrames) {
+        auto streamed = std::make_shared<VorbisStream>(data, length, channels);
+        auto cursor = streamed->Open();
+        int16_t first[2 * 256];
+        if (!cursor || cursor->Read(first, 256) <= 0) return {};
+        return {nullptr, std::move(streamed)};
+    }
+
+    std::vector<int16_t> samples;
     // The stream's claimed length only sizes the first allocation, and only as far
     // as the data could plausibly hold (the last page's position is the sender's say).
     if (total > 0) {
         samples.reserve(std::min(static_cast<uint64_t>(total) * channels, length * 32));
     }
 
-    const int big_endian = std::endian::native == std::endian::big ? 1 : 0;
     char buffer[8192];
     const int first_link = -1;
     int link = first_link;
     for (;;) {
-        long got = ov_read(&file, buffer, sizeof buffer, big_endian, 2, 1, &link);
+        long got = ov_read(&file, buffer, sizeof buffer, kBigEndian, 2, 1, &link);
         if (got == OV_HOLE) continue;
         if (got <= 0) break;
         vorbis_info* now = ov_info(&file, link);
         if (!now || now->channels != channels || now->rate != info->rate) break;
         size_t count = static_cast<size_t>(got) / 2;
-        if ((samples.size() + count) / channels > static_cast<size_t>(max_frames)) return nullptr;
+        if ((samples.size() + count) / channels > static_cast<size_t>(max_frames)) return {};
         const size_t at = samples.size();
         samples.resize(at + count);
         std::memcpy(samples.data() + at, buffer, count * 2);
     }
     int64_t frames = static_cast<int64_t>(samples.size()) / channels;
-    return ToDevice(samples.data(), frames, channels, rate);
+    return {ToDevice(samples.data(), frames, channels, rate), nullptr};
+}
+
+// A new voice in the mixer playing the sound's data; 0 when none can be made.
+int NewVoice(const Sound& s) {
+    auto& mixer = detail::ProcessMixer();
+    return s.stream ? mixer.CreateVoice(s.stream) : mixer.CreateVoice(s.pcm);
 }
 
 // ---- Addressing ----------------------------------------------------------
@@ -378,13 +477,14 @@ int DecodeSound(int id, const uint8_t* data, int64_t length) {
     if (id != AutoId) st.sounds.Release(id);
     if (!data || length <= 0) return 0;
     const auto size = static_cast<uint64_t>(length);
-    std::shared_ptr<Pcm> pcm = (size >= 4 && std::memcmp(data, "RIFF", 4) == 0)
-                                   ? DecodeWav(data, size)
-                                   : DecodeVorbis(data, size);
-    if (!pcm) return 0;
+    Decoded decoded = (size >= 4 && std::memcmp(data, "RIFF", 4) == 0)
+                          ? Decoded{DecodeWav(data, size), nullptr}
+                          : DecodeVorbis(data, size);
+    if (!decoded.pcm && !decoded.stream) return 0;
     auto sound = std::make_unique<Sound>();
-    sound->pcm = std::move(pcm);
-    sound->voice = detail::ProcessMixer().CreateVoice(sound->pcm);
+    sound->pcm = std::move(decoded.pcm);
+    sound->stream = std::move(decoded.stream);
+    sound->voice = NewVoice(*sound);
     if (!sound->voice) return 0;
     return st.sounds.Insert(id, std::move(sound));
 }
@@ -409,7 +509,7 @@ int StartSound(int sound, int flags, int volume) {
         return true;
     });
     if (s->channels.size() >= kMaxChannelsPerSound) return 0;
-    int channel = mixer.CreateVoice(s->pcm);
+    int channel = NewVoice(*s);
     if (!channel) return 0;
     mixer.SetGain(channel, FixedGain(volume == -1 ? s->volume : ClampVolume(volume)));
     mixer.Start(channel, loop);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -146,10 +147,98 @@ TEST(Mixer, VoiceIdsOfFreedVoicesStayDead) {
     EXPECT_TRUE(mixer.Exists(new_id));
     EXPECT_EQ(mixer.VoiceCount(), 1u);
 
-    EXPECT_EQ(mixer.CreateVoice(nullptr), 0);
+    EXPECT_EQ(mixer.CreateVoice(std::shared_ptr<const Pcm>()), 0);
+    EXPECT_EQ(mixer.CreateVoice(std::shared_ptr<const engine::detail::StreamSource>()), 0);
     EXPECT_EQ(mixer.CreateVoice(std::make_shared<Pcm>()), 0);
     EXPECT_EQ(mixer.State(0), -1);
     EXPECT_EQ(mixer.State(12345), -1);
+}
+
+// A streamed ramp like Ramp's, handed out at most `chunk` frames a read (as a
+// decoder hands out its packets); counts the cursors it opened.
+class RampStream final : public engine::detail::StreamSource {
+  public:
+    RampStream(int frames, int chunk, bool opens = true)
+        : frames_(frames), chunk_(chunk), opens_(opens) {}
+    std::unique_ptr<engine::detail::StreamCursor> Open() const override {
+        ++opened;
+        if (!opens_) return nullptr;
+        return std::make_unique<Cursor>(frames_, chunk_);
+    }
+    mutable int opened = 0;
+
+  private:
+    struct Cursor final : engine::detail::StreamCursor {
+        Cursor(int frames, int chunk) : frames(frames), chunk(chunk) {}
+        int Read(int16_t* out, int wanted) override {
+            int n = std::min({wanted, chunk, frames - next});
+            for (int i = 0; i < n; ++i, ++next) {
+                out[2 * i] = static_cast<int16_t>(next);
+                out[2 * i + 1] = static_cast<int16_t>(-next);
+            }
+            return n;
+        }
+        int frames, chunk, next = 0;
+    };
+    int frames_, chunk_;
+    bool opens_;
+};
+
+TEST(Mixer, StreamedVoicesPlayLikeHeldOnes) {
+    // Looping: the frame after the last is the first again, across reads of
+    // any size, and every loop reopens the stream at its start.
+    Mixer mixer;
+    auto stream = std::make_shared<RampStream>(10, 3);
+    int v = mixer.CreateVoice(stream);
+    ASSERT_NE(v, 0);
+    EXPECT_EQ(stream->opened, 0);  // nothing decoded before it plays
+    mixer.Start(v, true);
+    auto out = Pull(mixer, 25);
+    for (int i = 0; i < 25; ++i)
+        ASSERT_EQ(out[2 * i], i % 10) << "frame " << i;
+    EXPECT_EQ(out[2 * 7 + 1], -7);
+    EXPECT_EQ(mixer.Position(v), 5);
+
+    // Held: silent and kept where it was; continued from there.
+    mixer.Hold(v);
+    EXPECT_EQ(Pull(mixer, 4)[0], 0);
+    mixer.Continue(v);
+    EXPECT_EQ(Pull(mixer, 1)[0], 5);
+    // Halted: rewound, so it plays from the start.
+    mixer.Halt(v);
+    EXPECT_EQ(mixer.Position(v), 0);
+    mixer.Continue(v);
+    EXPECT_EQ(Pull(mixer, 2)[2], 1);
+
+    // Once: silence after the end and stopped.
+    mixer.Start(v, false);
+    out = Pull(mixer, 14);
+    EXPECT_EQ(out[2 * 9], 9);
+    EXPECT_EQ(out[2 * 10], 0);
+    EXPECT_EQ(mixer.State(v), engine::detail::kVoiceStopped);
+
+    // Two voices of one stream each keep their own place.
+    int w = mixer.CreateVoice(stream);
+    mixer.Start(v, true);
+    Pull(mixer, 4);
+    mixer.Start(w, true);
+    EXPECT_EQ(Pull(mixer, 1)[0], 4 + 0);
+    EXPECT_EQ(Pull(mixer, 1)[0], 5 + 1);
+}
+
+TEST(Mixer, StreamsThatGiveNothingStopInsteadOfSpinning) {
+    Mixer mixer;
+    auto empty = std::make_shared<RampStream>(0, 3);
+    auto broken = std::make_shared<RampStream>(10, 3, false);
+    int e = mixer.CreateVoice(empty);
+    int b = mixer.CreateVoice(broken);
+    mixer.Start(e, true);
+    mixer.Start(b, true);
+    EXPECT_EQ(Pull(mixer, 8), std::vector<int16_t>(16, 0));
+    EXPECT_EQ(mixer.State(e), engine::detail::kVoiceStopped);
+    EXPECT_EQ(mixer.State(b), engine::detail::kVoiceStopped);
+    EXPECT_EQ(empty->opened, 1);
+    EXPECT_EQ(broken->opened, 1);
 }
 
 }  // namespace

@@ -214,6 +214,69 @@ TEST_F(Sound, OggVorbisDecodesAndBadOggIsRefused) {
     EXPECT_EQ(Decode(5, noise), 0);
 }
 
+TEST_F(Sound, LongOggAtTheDeviceRateIsStreamedAndPlaysInFull) {
+    const int seconds = 11;
+    const size_t frames = size_t{44100} * seconds;
+    auto stereo = test_support::EncodeVorbis(test_support::Sine(seconds, 44100, 2, 440), 2, 44100);
+    auto mono = test_support::EncodeVorbis(test_support::Sine(seconds, 44100, 1, 440), 1, 44100);
+    auto slow = test_support::EncodeVorbis(test_support::Sine(seconds, 22050, 1, 440), 1, 22050);
+    ASSERT_EQ(Decode(1, stereo), 1);
+    ASSERT_EQ(Decode(2, mono), 1);
+    ASSERT_EQ(Decode(3, slow), 1);
+    EXPECT_EQ(SoundPcm(1), nullptr);  // kept as Ogg, decoded while it plays
+    EXPECT_EQ(SoundPcm(2), nullptr);
+    EXPECT_EQ(Frames(3), frames);  // another rate: converted once, held whole
+
+    // Played once, each gives every frame at the encoded level, then stops.
+    for (int sound : {1, 2}) {
+        int channel = engine::StartSound(sound, engine::kSoundNewChannel, 100);
+        ASSERT_NE(channel, 0);
+        size_t played = 0;
+        int peak = 0;
+        bool same_sides = true;
+        while (engine::QuerySoundState(sound, channel) == 1 && played < 2 * frames) {
+            auto block = Pull(4096);
+            for (size_t i = 0; i < 4096; ++i) {
+                peak = std::max(peak, std::abs(static_cast<int>(block[2 * i])));
+                same_sides = same_sides && block[2 * i] == block[2 * i + 1];
+            }
+            played += 4096;
+        }
+        EXPECT_EQ(engine::QuerySoundState(sound, channel), 0) << sound;
+        EXPECT_GE(played, frames) << sound;
+        EXPECT_LT(played, frames + 4096) << sound;
+        EXPECT_NEAR(peak, 16000, 1500) << sound;
+        if (sound == 2) {
+            EXPECT_TRUE(same_sides);
+        }
+    }
+
+    // Looping goes on past the end; halting and starting again begins afresh.
+    int music = engine::StartSound(1, engine::kSoundLoop | engine::kSoundNewChannel, 100);
+    for (size_t played = 0; played < frames + 44100; played += 4096)
+        Pull(4096);
+    EXPECT_EQ(engine::QuerySoundState(1, music), 1);
+    engine::HaltSound(1, music);
+    EXPECT_EQ(engine::QuerySoundState(1, music), 0);
+
+    // A long stream cut short or damaged is refused or plays what it can, and stops.
+    std::vector<uint8_t> cut(stereo.begin(), stereo.begin() + static_cast<long>(stereo.size() / 2));
+    auto damaged = stereo;
+    for (size_t i = damaged.size() / 3; i < damaged.size() / 3 + 400; ++i)
+        damaged[i] ^= 0x5A;
+    for (const auto* bytes : {&cut, &damaged}) {
+        if (!Decode(4, *bytes)) continue;
+        int channel = engine::StartSound(4, engine::kSoundNewChannel, 100);
+        size_t played = 0;
+        while (engine::QuerySoundState(4, channel) == 1 && played < 2 * frames) {
+            Pull(4096);
+            played += 4096;
+        }
+        EXPECT_EQ(engine::QuerySoundState(4, channel), 0);
+        EXPECT_LE(played, frames + 4096);
+    }
+}
+
 TEST_F(Sound, ChannelsQueriesAndAddressing) {
     ASSERT_EQ(Decode(0, Wav({}, Samples16(std::vector<int16_t>(1000, 100)))), 1);
     EXPECT_EQ(engine::QuerySoundState(9, 0), 3);  // absent sound
