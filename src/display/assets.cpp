@@ -4,6 +4,8 @@
 #include "display/assets.h"
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "app/log.h"
 #include "app/shell.h"
@@ -112,6 +114,9 @@ void SizePicture(const PictureEntry& picture) {
     }
 }
 
+// The backgrounds, in loading order.
+constexpr const char* kBackgrounds[] = {"orvanta", "menuback", "levelselect", "ingame"};
+
 int32_t BackgroundSprite(const std::string& name) {
     if (name == "orvanta") return 2;
     if (name == "menuback") return 4;
@@ -170,14 +175,18 @@ void LoadPicture(int pack, const PictureEntry& picture) {
     SizePicture(picture);
 }
 
+// The pack entry of tile picture n (1..20): "blue01.png" to "blue20.png".
+std::string TileEntry(int n) {
+    return "blue" + engine::PadLeft(engine::IntToText(n), 2, "0") + ".png";
+}
+
 void LoadTiles(int pack) {
     const auto& m = metrics;
     for (int n = 1; n <= 20; ++n) {
         game::TilePictures[n - 1] = 0;
         uint8_t* block = engine::AllocBlock(kPictureBlock);
         if (!block) continue;
-        const std::string entry = "blue" + engine::PadLeft(engine::IntToText(n), 2, "0") + ".png";
-        const int64_t length = ReadEntry(pack, block, entry);
+        const int64_t length = ReadEntry(pack, block, TileEntry(n));
         if (length < 0) {
             engine::FreeBlock(block);
             AssetFailed("tiles");
@@ -281,10 +290,27 @@ void LoadSoundPass() {
     engine::CloseArchive(pack);
 }
 
+// Every picture the pass reads, in the order it reads them.
+std::vector<std::string> PicturePassEntries() {
+    std::vector<std::string> entries;
+    for (const char* name : kBackgrounds) {
+        entries.push_back(ChooseBackground(name, metrics.AspectClass).entry);
+    }
+    for (const PictureEntry& picture : kPictures)
+        entries.emplace_back(picture.entry);
+    for (int n = 1; n <= 20; ++n)
+        entries.push_back(TileEntry(n));
+    return entries;
+}
+
 void LoadPicturePass() {
     const int pack = engine::OpenArchive(engine::AutoId, PackPath(), engine::kArchivePack);
     if (!pack) AssetFailed("");
-    for (const char* name : {"orvanta", "menuback", "levelselect", "ingame"}) {
+    // The engine decodes the pictures on the second core while this pass
+    // builds sprites from the ones before; each is still loaded, checked and
+    // logged here in turn.
+    engine::DecodeAhead(pack, PicturePassEntries());
+    for (const char* name : kBackgrounds) {
         LoadBackground(pack, name);
     }
     for (const PictureEntry& picture : kPictures) {
@@ -294,6 +320,7 @@ void LoadPicturePass() {
         }
     }
     LoadTiles(pack);
+    engine::EndDecodeAhead();
     engine::CloseArchive(pack);
 }
 

@@ -380,6 +380,25 @@ bool RestartZipListing(Archive& a) {
 
 }  // namespace
 
+namespace detail {
+
+bool ReadWholePackEntry(int id, const std::string& name, uint64_t max_bytes,
+                        std::vector<uint8_t>* out) {
+    Archive* a = archives.Get(id);
+    if (!a || a->format != kArchivePack || name.empty()) return false;
+    const PackEntry* e = FindPackEntry(*a, name);
+    if (!e || e->unpacked > max_bytes) return false;
+    try {
+        out->resize(static_cast<size_t>(e->unpacked));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const auto size = static_cast<int64_t>(e->unpacked);
+    return ReadPackEntry(*a, out->data(), size, name) == size;
+}
+
+}  // namespace detail
+
 int OpenArchive(int id, const std::string& file_name, int format) {
     auto a = std::make_unique<Archive>();
     a->format = format;

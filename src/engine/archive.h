@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -75,5 +76,12 @@ int64_t ExtractArchiveEntry(int archive, const std::string& destination_file,
 
 // Closes one archive, or all of them with -1.
 void CloseArchive(int archive);
+
+namespace detail {
+// Reads a named entry of a pack (format 4) whole into `out`, when it is at
+// most `max_bytes`. False for a ZIP, a missing, larger or unreadable entry.
+bool ReadWholePackEntry(int archive, const std::string& name, uint64_t max_bytes,
+                        std::vector<uint8_t>* out);
+}  // namespace detail
 
 }  // namespace engine

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -149,6 +150,18 @@ int ScaleImage(int image, int width, int height, int mode);
 int ImageBitmapHandle(int image);
 // Frees one image; -1 frees every image.
 void ReleaseImage(int image);
+
+// Decoding ahead: reads the named pictures of an open pack (format 4) and
+// starts decoding them, in this order, on a worker thread; returns at once.
+// DecodeImageSized or SpriteFromImageDataSized given exactly the bytes of one
+// of them then takes its picture instead of decoding again: waiting while the
+// worker is on it, decoding it there and then when the worker has not got to
+// it yet. Results are those of decoding in place. Only a few pictures wait
+// decoded at a time. Entries that cannot be read are left out; nothing is
+// decoded ahead on a machine with one core. Ends any earlier decoding ahead.
+void DecodeAhead(int archive, const std::vector<std::string>& entries);
+// Stops the worker and drops every picture decoded ahead and not taken.
+void EndDecodeAhead();
 
 // ---------------------------------------------------------------------------
 // Windows, events, cursors, message box

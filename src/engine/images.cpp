@@ -601,8 +601,8 @@ bool Resample(detail::Picture* picture, int width, int height, int mode) {
 
 int DecodeImageSized(int number, const uint8_t* data, int64_t length) {
     detail::Picture picture;
-    bool ok =
-        data && length > 0 && detail::DecodePicture(data, static_cast<size_t>(length), &picture);
+    bool ok = data && length > 0 &&
+              detail::DecodeOrTakeAhead(data, static_cast<size_t>(length), &picture);
     return StoreImage(number, std::move(picture), ok);
 }
 

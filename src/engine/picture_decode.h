@@ -24,6 +24,9 @@ struct Picture {
 // a picture, is truncated, or claims more pixels than kMaxPictureSide squared
 // or than the data can hold.
 bool DecodePicture(const uint8_t* data, size_t size, Picture* out);
+// DecodePicture, or the picture decoded ahead for exactly these bytes
+// (DecodeAhead in display.h).
+bool DecodeOrTakeAhead(const uint8_t* data, size_t size, Picture* out);
 bool DecodePng(const uint8_t* data, size_t size, Picture* out);
 bool DecodeBmp(const uint8_t* data, size_t size, Picture* out);
 // Lowers the largest pixel count the decoders accept (fuzzing keeps inputs

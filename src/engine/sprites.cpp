@@ -275,7 +275,8 @@ int SpriteFromImageDataSized(int number, const uint8_t* data, int64_t length, in
     detail::Picture picture;
     std::unique_ptr<Sprite> s;
     if (data && length > 0 && Display().renderer &&
-        detail::DecodePicture(data, static_cast<size_t>(std::min(length, kMaxRead)), &picture)) {
+        detail::DecodeOrTakeAhead(data, static_cast<size_t>(std::min(length, kMaxRead)),
+                                  &picture)) {
         s = detail::SpriteFromPicture(&picture, flags);
     }
     return detail::StoreSprite(number, std::move(s));

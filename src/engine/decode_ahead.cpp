@@ -1,0 +1,177 @@
+// Decoding pictures ahead on a worker thread while the game goes on building
+// sprites from the ones before.
+//
+// The game asks for pictures one at a time (read an entry, decode it, make a
+// sprite of it), so its single thread would decode every picture in turn.
+// DecodeAhead reads the entries it is told about up front and a worker
+// decodes them in that order; the game's own decode call then finds the
+// picture by its bytes. Nothing is decided on the worker: it only turns bytes
+// into pixels, exactly as the game's call would have, so every success,
+// failure and log line stays where it was. When the game reaches a picture the
+// worker has not started, the game decodes it itself, so both cores decode
+// while the game waits.
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "engine/archive.h"
+#include "engine/display.h"
+#include "engine/picture_decode.h"
+
+namespace engine {
+namespace {
+
+// Decoded pictures waiting to be taken, at most: a 3840 x 2160 picture is
+// 33 MB, and the game takes them in order, so two keep the worker busy.
+constexpr int kMaxWaiting = 2;
+// The largest entry read ahead; larger ones are left to the game's own call.
+constexpr uint64_t kMaxEntryBytes = uint64_t{64} << 20;
+
+enum class JobState { Queued, Decoding, Done, Taken };
+
+struct Job {
+    std::vector<uint8_t> bytes;
+    detail::Picture picture;
+    bool ok = false;
+    JobState state = JobState::Queued;
+};
+
+class DecodeQueue {
+  public:
+    DecodeQueue() = default;
+    DecodeQueue(const DecodeQueue&) = delete;
+    DecodeQueue& operator=(const DecodeQueue&) = delete;
+    // At exit (the game may end the program from anywhere) the worker is
+    // stopped rather than left running into destroyed state.
+    ~DecodeQueue() { Stop(); }
+
+    void Start(std::vector<std::unique_ptr<Job>> jobs) {
+        Stop();
+        if (jobs.empty()) return;
+        std::lock_guard lock(mutex_);
+        jobs_ = std::move(jobs);
+        try {
+            worker_ = std::thread([this] { Work(); });
+        } catch (const std::system_error&) {
+            jobs_.clear();  // no thread: the game decodes everything itself
+        }
+    }
+
+    void Stop() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        if (worker_.joinable()) worker_.join();
+        std::lock_guard lock(mutex_);
+        jobs_.clear();
+        waiting_ = 0;
+        stopping_ = false;
+    }
+
+    // The picture for exactly these bytes, when they are one of the jobs not
+    // yet taken: waits while the worker decodes it, decodes it here when the
+    // worker has not started it. False when no job has these bytes.
+    bool Take(const uint8_t* data, size_t size, detail::Picture* out, bool* ok) {
+        std::unique_lock lock(mutex_);
+        for (auto& job : jobs_) {
+            if (job->state == JobState::Taken || job->bytes.size() != size ||
+                std::memcmp(job->bytes.data(), data, size) != 0) {
+                continue;
+            }
+            if (job->state == JobState::Queued) {
+                job->state = JobState::Taken;
+                std::vector<uint8_t>().swap(job->bytes);
+                lock.unlock();
+                changed_.notify_all();
+                *ok = detail::DecodePicture(data, size, out);
+                return true;
+            }
+            changed_.wait(lock, [&job] { return job->state == JobState::Done; });
+            *out = std::move(job->picture);
+            *ok = job->ok;
+            job->state = JobState::Taken;
+            std::vector<uint8_t>().swap(job->bytes);
+            --waiting_;
+            lock.unlock();
+            changed_.notify_all();
+            return true;
+        }
+        return false;
+    }
+
+  private:
+    void Work() {
+        std::unique_lock lock(mutex_);
+        for (auto& job : jobs_) {
+            changed_.wait(lock, [this, &job] {
+                return stopping_ || waiting_ < kMaxWaiting || job->state != JobState::Queued;
+            });
+            if (stopping_) return;
+            if (job->state != JobState::Queued) continue;  // the game got there first
+            job->state = JobState::Decoding;
+            lock.unlock();
+            detail::Picture picture;
+            const bool ok = detail::DecodePicture(job->bytes.data(), job->bytes.size(), &picture);
+            lock.lock();
+            job->picture = std::move(picture);
+            job->ok = ok;
+            job->state = JobState::Done;
+            ++waiting_;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::unique_ptr<Job>> jobs_;  // fixed while the worker runs
+    std::thread worker_;
+    bool stopping_ = false;
+    int waiting_ = 0;  // done and not taken
+};
+
+DecodeQueue& Queue() {
+    static DecodeQueue queue;
+    return queue;
+}
+
+}  // namespace
+
+void DecodeAhead(int archive, const std::vector<std::string>& entries) {
+    EndDecodeAhead();
+    // One core: a worker would only take turns with the game.
+    if (std::thread::hardware_concurrency() < 2) return;
+    std::vector<std::unique_ptr<Job>> jobs;
+    try {
+        for (const std::string& entry : entries) {
+            auto job = std::make_unique<Job>();
+            if (detail::ReadWholePackEntry(archive, entry, kMaxEntryBytes, &job->bytes)) {
+                jobs.push_back(std::move(job));
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return;  // the game reads and decodes them itself
+    }
+    Queue().Start(std::move(jobs));
+}
+
+void EndDecodeAhead() {
+    Queue().Stop();
+}
+
+namespace detail {
+
+bool DecodeOrTakeAhead(const uint8_t* data, size_t size, Picture* out) {
+    bool ok = false;
+    if (data && size > 0 && Queue().Take(data, size, out, &ok)) return ok;
+    return DecodePicture(data, size, out);
+}
+
+}  // namespace detail
+}  // namespace engine
