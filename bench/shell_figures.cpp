@@ -67,7 +67,7 @@ std::string PrepareGame(int mode, int resolution) {
 
 void StartIn(const std::string& folder, const char* videoDriver) {
     setenv("SDL_VIDEODRIVER", videoDriver, 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    unsetenv("SDL_AUDIODRIVER");  // sound as a player gets it
     app::StartOptions options;
     options.gameFolder = folder;
     app::StartGame(options);

@@ -16,14 +16,17 @@
 #include "engine/sound.h"
 
 #include <SDL.h>
+#include <unistd.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/mixer.h"
@@ -417,7 +420,13 @@ namespace {
 
 // Opens the audio device with the given driver hint (nullptr: SDL's choice).
 SDL_AudioDeviceID OpenDevice(const char* driver, bool* subsystem_started) {
-    if (driver) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
+    // Without a driver, SDL's own choice (or the player's SDL_AUDIODRIVER),
+    // not the silent driver an earlier fallback forced.
+    if (driver) {
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
+    } else {
+        SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    }
     if (!SDL_WasInit(SDL_INIT_AUDIO)) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
         *subsystem_started = true;
@@ -440,10 +449,30 @@ SDL_AudioDeviceID OpenDevice(const char* driver, bool* subsystem_started) {
 
 }  // namespace
 
+// Whether any sound output could answer: a driver named by the player, a sound
+// server's socket or a sound card's device nodes. Without any, asking SDL's
+// drivers in turn only delays the start (ALSA scans 32 cards and joins its
+// hot-plug thread, about 0.2 s) before the silent driver takes over.
+bool SoundOutputMayExist() {
+    if (std::getenv("SDL_AUDIODRIVER") || std::getenv("PULSE_SERVER") || std::getenv("AUDIODEV")) {
+        return true;
+    }
+    for (const char* node :
+         {"/dev/snd", "/dev/dsp", "/run/pulse/native", "/var/run/pulse/native"}) {
+        if (access(node, F_OK) == 0) return true;
+    }
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) {
+        for (const char* socket : {"/pulse/native", "/pipewire-0"}) {
+            if (access((std::string(runtime) + socket).c_str(), F_OK) == 0) return true;
+        }
+    }
+    return false;
+}
+
 int StartAudio() {
     auto& st = State();
     if (st.device) return 1;
-    st.device = OpenDevice(nullptr, &st.subsystem_started);
+    if (SoundOutputMayExist()) st.device = OpenDevice(nullptr, &st.subsystem_started);
     if (!st.device) {
         // A machine without a sound card (or a sound server) still plays the
         // game: the mixer then runs on SDL's silent driver.
