@@ -9,7 +9,8 @@
 //     renderer (cheap drawing, so the pacing itself is what is measured);
 //   - CPU use in the main menu, idle for ten seconds, windowed at 1280 x 720.
 // Xvfb supplies the screen. Lines starting "figure:" are gathered into the
-// report by scripts/bench.
+// report by scripts/bench. A word on the command line ("memory", "reopen")
+// runs only the figures whose names hold it.
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -39,6 +41,11 @@ namespace {
 
 BenchXvfb xvfb;
 fs::path root;
+const char* only = nullptr;  // a word from the command line: only figures naming it
+
+bool Wanted(const char* name) {
+    return !only || std::strstr(name, only) != nullptr;
+}
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -114,6 +121,7 @@ std::vector<double> InChild(const std::function<std::vector<double>()>& measure)
 
 // Five runs of a one-number measure; prints each and the median.
 void Figure(const char* name, const char* unit, const std::function<double()>& measure) {
+    if (!Wanted(name)) return;
     std::vector<double> runs;
     for (int run = 0; run < 5; ++run) {
         const auto values = InChild([&] { return std::vector<double>{measure()}; });
@@ -133,7 +141,8 @@ void Figure(const char* name, const char* unit, const std::function<double()>& m
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1) only = argv[1];
     const char* gameDir = std::getenv("MNEMORA_GAME_DIR");
     if (!gameDir || !fs::exists(fs::path(gameDir) / "Mnemora.data")) {
         std::printf("shell figures: no game data in MNEMORA_GAME_DIR, skipped\n");
@@ -204,7 +213,7 @@ int main() {
 
     // Pacing: intervals between the ends of 600 paced frames.
     std::vector<double> medians, p99s;
-    for (int run = 0; run < 5; ++run) {
+    for (int run = 0; run < 5 && Wanted("frame interval"); ++run) {
         const auto values = InChild([] {
             StartIn(PrepareGame(1, 1), "dummy");
             if (!RunUntil(app::MainMenu, 3000)) return std::vector<double>{};
@@ -226,10 +235,12 @@ int main() {
         medians.push_back(values[0]);
         p99s.push_back(values[1]);
     }
-    std::printf(
-        "figure: frame interval over 600 paced frames: median %.3f ms, 99th percentile %.3f ms "
-        "(medians of %zu runs)\n",
-        Median(medians), Median(p99s), medians.size());
+    if (!medians.empty()) {
+        std::printf(
+            "figure: frame interval over 600 paced frames: median %.3f ms, 99th percentile %.3f "
+            "ms (medians of %zu runs)\n",
+            Median(medians), Median(p99s), medians.size());
+    }
 
     Figure("CPU use, idle in the main menu, windowed 1280 x 720", "% of one core", [] {
         StartIn(PrepareGame(1, 1), "x11");

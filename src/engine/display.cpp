@@ -16,9 +16,11 @@
 #include <malloc.h>
 #include <strings.h>
 #include <unistd.h>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "engine/display.h"
 #include "engine/display_internal.h"
@@ -188,15 +190,21 @@ void Present() {
 void Pace() {
     auto& d = Display();
     if (!d.pacing || d.target_fps < 1 || d.ticks_per_frame == 0) return;
-    uint64_t frequency = SDL_GetPerformanceFrequency();
+    const uint64_t frequency = SDL_GetPerformanceFrequency();
     uint64_t now = SDL_GetPerformanceCounter();
-    int64_t frame_ms = 1000 / d.target_fps;
     if (d.last_frame != 0) {
-        int64_t elapsed_ms = static_cast<int64_t>((now - d.last_frame) * 1000 / frequency);
-        int64_t remaining = frame_ms - elapsed_ms;
-        // Sleep all but the last 2 ms, then spin: the sleep may overshoot.
-        if (remaining >= 3) SDL_Delay(static_cast<Uint32>(remaining - 2));
-        while ((now = SDL_GetPerformanceCounter()) - d.last_frame <= d.ticks_per_frame) {
+        // Sleep in microseconds until half a millisecond before the frame is
+        // due, then spin: a sleep may overshoot by some tens of microseconds,
+        // and spinning longer would cost an eighth of a core for nothing.
+        const uint64_t due = d.last_frame + d.ticks_per_frame;
+        const uint64_t spin = frequency / 2000;
+        while (now + spin < due) {
+            const uint64_t sleep_us = (due - spin - now) * 1000000 / frequency;
+            if (sleep_us == 0) break;
+            std::this_thread::sleep_for(std::chrono::microseconds(sleep_us));
+            now = SDL_GetPerformanceCounter();
+        }
+        while ((now = SDL_GetPerformanceCounter()) <= due) {
         }
     }
     d.last_frame = now;
