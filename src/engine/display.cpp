@@ -25,6 +25,7 @@
 #include "engine/display.h"
 #include "engine/display_internal.h"
 #include "engine/input.h"
+#include "engine/pixels_internal.h"
 
 namespace engine {
 namespace detail {
@@ -32,6 +33,10 @@ namespace detail {
 DisplayState& Display() {
     static auto* state = new DisplayState;  // never destroyed: no exit-order issues
     return *state;
+}
+
+uint64_t FramesPresented() {
+    return Display().frames_presented;
 }
 
 namespace {
@@ -138,7 +143,7 @@ bool MakeRendererAndFrame(int width, int height, int flip_mode) {
     d.height = height;
     d.flip_mode = flip_mode;
     d.filter = 0;
-    d.frame_needs_clear = true;
+    ResetFrameDraws();
     d.presented = false;
     d.open = true;
     return true;
@@ -155,10 +160,18 @@ void Present() {
     if (window_flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) {
         // Nothing can be seen: drop the frame.
         d.presented = false;
-        d.frame_needs_clear = true;
+        ResetFrameDraws();
         SDL_Delay(10);
         return;
     }
+    // The same draws of the same pictures as the frame on the window: it is
+    // on the window already (an idle menu costs next to nothing).
+    if (!d.window_stale && d.frame_rendered == 0 && d.frame_draws == d.shown_draws) {
+        d.frame_draws.clear();
+        d.presented = true;
+        return;
+    }
+    RenderFrameDraws();
     SDL_SetRenderTarget(d.renderer, nullptr);
     SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
     SDL_RenderClear(d.renderer);
@@ -184,7 +197,11 @@ void Present() {
     SDL_RenderPresent(d.renderer);
     SDL_SetRenderTarget(d.renderer, d.frame);
     d.presented = true;
-    d.frame_needs_clear = true;
+    d.shown_draws.swap(d.frame_draws);
+    d.frame_draws.clear();
+    d.frame_rendered = 0;
+    d.window_stale = false;
+    ++d.frames_presented;
 }
 
 void Pace() {
@@ -312,6 +329,7 @@ void CloseDisplay() {
     auto& d = Display();
     if (!d.open) return;
     detail::InputDisplayClosed();
+    detail::ResetFrameDraws();
     detail::Sprites().ReleaseAll();  // textures belong to the renderer
     // Leave no render target behind: SDL 2.26 destroying a renderer whose
     // target texture is still set queues commands it never frees.

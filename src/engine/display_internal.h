@@ -15,12 +15,12 @@ namespace engine::detail {
 
 struct Sprite {
     SDL_Texture* texture = nullptr;
+    uint64_t version = 0;  // changes whenever the texture's pixels do (NextSpriteVersion)
     int natural_w = 0, natural_h = 0;
     int drawn_w = 0, drawn_h = 0;
     int flags = 0;
     SDL_Rect source{};
     std::vector<uint8_t> opacity_mask;  // flag 4 only
-    int scale_mode = -1;                // last SDL scale mode set on the texture
     bool known_blank = false;           // never drawn on since CreateBlankSprite
     bool canvas_open = false;
     std::vector<uint8_t> canvas;  // CPU copy while a canvas is open
@@ -39,6 +39,24 @@ struct AppWindow {
     ~AppWindow();
 };
 
+// One sprite draw into the frame, with everything that decides its pixels.
+struct FrameDraw {
+    SDL_Texture* texture = nullptr;
+    uint64_t version = 0;
+    SDL_Rect source{};
+    SDL_FRect dest{};
+    SDL_BlendMode blend = SDL_BLENDMODE_NONE;
+    Uint8 opacity = 255;
+    SDL_ScaleMode scale = SDL_ScaleModeNearest;
+
+    bool operator==(const FrameDraw& o) const {
+        return texture == o.texture && version == o.version && source.x == o.source.x &&
+               source.y == o.source.y && source.w == o.source.w && source.h == o.source.h &&
+               dest.x == o.dest.x && dest.y == o.dest.y && dest.w == o.dest.w &&
+               dest.h == o.dest.h && blend == o.blend && opacity == o.opacity && scale == o.scale;
+    }
+};
+
 struct DisplayState {
     bool video_ready = false;
     bool open = false;
@@ -52,8 +70,16 @@ struct DisplayState {
     int right_offset = 0, bottom_offset = 0;
     int flip_mode = 0;
     SDL_BlendMode blend = SDL_BLENDMODE_BLEND;  // straight alpha for blended draws
-    bool frame_needs_clear = true;              // set by every present
-    int filter = 0;                             // 0 nearest, 1 bilinear
+    // The frame's draws are kept and rendered when the frame is presented (or
+    // earlier, when something needs the frame or changes a texture they use),
+    // so that a frame whose draws are those of the frame on the window is not
+    // rendered and presented again.
+    std::vector<FrameDraw> frame_draws;  // this frame's draws, in order
+    size_t frame_rendered = 0;           // how many of them are in the frame already
+    std::vector<FrameDraw> shown_draws;  // the draws of the frame on the window
+    bool window_stale = true;            // the window needs the frame again
+    uint64_t frames_presented = 0;       // frames rendered and presented
+    int filter = 0;                      // 0 nearest, 1 bilinear
     bool focused = false;
     bool presented = false;
     bool gl_on_cpu = false;  // no GPU: GL would run on the CPU; use the 2D renderer
@@ -70,9 +96,16 @@ DisplayState& Display();
 ObjectTable<Sprite>& Sprites();
 ObjectTable<AppWindow>& Windows();
 
-// Points the renderer at the frame and, on the first draw after a present,
-// clears it to black. False without a display.
-bool BeginFrameDraw();
+// Renders the frame's draws that are not in it yet, clearing it to black
+// first when none are. Whatever reads the frame calls this first.
+void RenderFrameDraws();
+// Before a texture's pixels change or it is destroyed: renders the frame's
+// pending draws when any of them uses it.
+void BeforeTextureChange(SDL_Texture* texture);
+// A version number no sprite's pixels have had before.
+uint64_t NextSpriteVersion();
+// The frame and its draws start afresh: nothing kept, the window stale.
+void ResetFrameDraws();
 // Reads a texture's pixels into `out` (width * 4 bytes a row). Restores the
 // frame as the render target.
 bool ReadTexturePixels(SDL_Texture* texture, int width, int height, std::vector<uint8_t>* out);

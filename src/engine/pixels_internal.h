@@ -24,4 +24,8 @@ void UnlockCanvasTarget(int target);
 // The pixels of a 32-bit image object (24-bit images are widened on decode).
 bool ImagePixelView(int image, PixelView* out);
 
+// How many frames FlipFrame has rendered and presented since the program
+// started; a frame the window already shows is not counted.
+uint64_t FramesPresented();
+
 }  // namespace engine::detail

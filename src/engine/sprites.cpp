@@ -23,7 +23,10 @@ namespace detail {
 
 Sprite::~Sprite() {
     // The renderer destroys its textures itself when it goes first.
-    if (texture && Display().renderer) SDL_DestroyTexture(texture);
+    if (texture && Display().renderer) {
+        BeforeTextureChange(texture);
+        SDL_DestroyTexture(texture);
+    }
 }
 
 ObjectTable<Sprite>& Sprites() {
@@ -57,16 +60,50 @@ bool ReadTexturePixels(SDL_Texture* texture, int width, int height, std::vector<
     return ok;
 }
 
-bool BeginFrameDraw() {
+uint64_t NextSpriteVersion() {
+    static uint64_t version = 0;
+    return ++version;
+}
+
+void ResetFrameDraws() {
     auto& d = Display();
-    if (!d.renderer || !d.frame) return false;
-    if (d.frame_needs_clear) {
-        SDL_SetRenderTarget(d.renderer, d.frame);
+    d.frame_draws.clear();
+    d.frame_rendered = 0;
+    d.shown_draws.clear();
+    d.window_stale = true;
+}
+
+void RenderFrameDraws() {
+    auto& d = Display();
+    if (d.frame_rendered >= d.frame_draws.size()) return;
+    if (!d.renderer || !d.frame) {
+        d.frame_draws.clear();
+        d.frame_rendered = 0;
+        return;
+    }
+    SDL_SetRenderTarget(d.renderer, d.frame);
+    if (d.frame_rendered == 0) {
         SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
         SDL_RenderClear(d.renderer);
-        d.frame_needs_clear = false;
     }
-    return true;
+    for (size_t i = d.frame_rendered; i < d.frame_draws.size(); ++i) {
+        const FrameDraw& f = d.frame_draws[i];
+        SDL_SetTextureBlendMode(f.texture, f.blend);
+        SDL_SetTextureAlphaMod(f.texture, f.opacity);
+        SDL_SetTextureScaleMode(f.texture, f.scale);
+        SDL_RenderCopyF(d.renderer, f.texture, &f.source, &f.dest);
+    }
+    d.frame_rendered = d.frame_draws.size();
+}
+
+void BeforeTextureChange(SDL_Texture* texture) {
+    auto& d = Display();
+    for (size_t i = d.frame_rendered; i < d.frame_draws.size(); ++i) {
+        if (d.frame_draws[i].texture == texture) {
+            RenderFrameDraws();
+            return;
+        }
+    }
 }
 
 namespace {
@@ -75,6 +112,8 @@ namespace {
 // its pixels.
 bool CopyTexture(SDL_Texture* source, const SDL_Rect* rect, SDL_Texture* target) {
     auto& d = Display();
+    if (source == d.frame) RenderFrameDraws();
+    BeforeTextureChange(target);
     bool ok = SDL_SetRenderTarget(d.renderer, target) == 0;
     if (ok) {
         SDL_SetTextureBlendMode(source, SDL_BLENDMODE_NONE);
@@ -97,6 +136,7 @@ void FillOpacityMask(Sprite* s, const uint8_t* bgra) {
 std::unique_ptr<Sprite> NewSprite(SDL_Texture* texture, int width, int height, int flags) {
     auto s = std::make_unique<Sprite>();
     s->texture = texture;
+    s->version = NextSpriteVersion();
     s->natural_w = s->drawn_w = width;
     s->natural_h = s->drawn_h = height;
     s->flags = flags;
@@ -136,26 +176,23 @@ std::unique_ptr<Sprite> SpriteFromPicture(Picture* picture, int flags) {
 void Draw(int sprite, int x, int y, int opacity, bool blend) {
     auto& d = Display();
     Sprite* s = Sprites().Get(sprite);
-    if (!s || !d.renderer) return;
+    if (!s || !d.renderer || !d.frame) return;
     // Wholly off the display: no work at all.
     if (x >= d.width || y >= d.height || x <= -s->drawn_w || y <= -s->drawn_h) return;
     if (s->drawn_w < 1 || s->drawn_h < 1 || s->source.w < 1 || s->source.h < 1) return;
-    if (!BeginFrameDraw()) return;
-    SDL_SetTextureBlendMode(s->texture, blend ? d.blend : SDL_BLENDMODE_NONE);
-    SDL_SetTextureAlphaMod(s->texture, static_cast<Uint8>(opacity < 0     ? 0
-                                                          : opacity > 255 ? 255
-                                                                          : opacity));
-    int mode = d.filter ? SDL_ScaleModeLinear : SDL_ScaleModeNearest;
-    if (mode != s->scale_mode) {
-        SDL_SetTextureScaleMode(s->texture, static_cast<SDL_ScaleMode>(mode));
-        s->scale_mode = mode;
-    }
+    FrameDraw f;
+    f.texture = s->texture;
+    f.version = s->version;
+    f.source = s->source;
     // SDL's pixel centres lie at +0.5, so the rectangle (x, y, drawn size) is
     // the quad whose corners sit half a pixel outside the first and last pixel
     // centres: at natural size each texel lands on exactly one pixel.
-    SDL_FRect dst{static_cast<float>(x), static_cast<float>(y), static_cast<float>(s->drawn_w),
-                  static_cast<float>(s->drawn_h)};
-    SDL_RenderCopyF(d.renderer, s->texture, &s->source, &dst);
+    f.dest = SDL_FRect{static_cast<float>(x), static_cast<float>(y), static_cast<float>(s->drawn_w),
+                       static_cast<float>(s->drawn_h)};
+    f.blend = blend ? d.blend : SDL_BLENDMODE_NONE;
+    f.opacity = static_cast<Uint8>(opacity < 0 ? 0 : opacity > 255 ? 255 : opacity);
+    f.scale = d.filter ? SDL_ScaleModeLinear : SDL_ScaleModeNearest;
+    d.frame_draws.push_back(f);
 }
 
 void PutU16(std::vector<uint8_t>* out, uint32_t v) {
@@ -240,7 +277,9 @@ bool LockCanvasTarget(int target, PixelView* out) {
 void UnlockCanvasTarget(int target) {
     Sprite* s = Sprites().Get(IdFromToken(target));
     if (!s || !s->canvas_open) return;
+    BeforeTextureChange(s->texture);
     SDL_UpdateTexture(s->texture, nullptr, s->canvas.data(), s->natural_w * 4);
+    s->version = NextSpriteVersion();
     if (s->flags & kSpriteOpacityMask) FillOpacityMask(s, s->canvas.data());
     // Only open canvases cost memory.
     std::vector<uint8_t>().swap(s->canvas);
@@ -303,7 +342,6 @@ int DuplicateSprite(int source, int number) {
             bool ok = src->canvas_open ? SDL_UpdateTexture(texture, nullptr, src->canvas.data(),
                                                            src->natural_w * 4) == 0
                                        : detail::CopyTexture(src->texture, nullptr, texture);
-            src->scale_mode = SDL_ScaleModeNearest;
             if (!ok) s.reset();
         }
     }

@@ -53,6 +53,10 @@ void TrackCursor(Uint32 window_id, int x, int y) {
 
 void HandleWindowEvent(const SDL_WindowEvent& e) {
     auto& d = Display();
+    // Shown, exposed, resized, restored: the window needs the frame again.
+    if (e.event != SDL_WINDOWEVENT_ENTER && e.event != SDL_WINDOWEVENT_LEAVE) {
+        d.window_stale = true;
+    }
     switch (e.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             d.focused = true;

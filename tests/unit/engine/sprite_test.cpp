@@ -13,6 +13,7 @@
 #include "engine/memory.h"
 #include "engine/object_table.h"
 #include "engine/pixels_internal.h"
+#include "engine/synthetic_events.h"
 #include "unit/engine/picture_builders.h"
 
 namespace {
@@ -121,6 +122,88 @@ TEST_F(SpriteTest, FirstDrawAfterPresentStartsFromBlackAndFlipKeepsLastFrame) {
     auto f = Frame();
     EXPECT_EQ(At(f, 0, 0), Px(1, 2, 3, 255));
     EXPECT_EQ(At(f, 5, 5), Px(0, 0, 0, 255));  // cleared, no garbage from before
+}
+
+// A frame whose draws are those of the frame on the window is not rendered
+// and presented again; any change to what it would show is.
+TEST_F(SpriteTest, OnlyFramesThatDifferFromTheWindowArePresented) {
+    Background(Px(9, 9, 9, 255));
+    Solid(1, 4, 4, Px(0, 200, 0, 255));
+    auto menu = [] {
+        DrawSpriteOpaque(100, 0, 0);
+        DrawSprite(1, 10, 10);
+    };
+    DrawSprite(1, 10, 10);
+    FlipFrame();
+    uint64_t presented = detail::FramesPresented();
+    auto expect_presented = [&](bool again, const char* what) {
+        EXPECT_EQ(detail::FramesPresented(), presented + (again ? 1 : 0)) << what;
+        presented = detail::FramesPresented();
+    };
+    menu();
+    FlipFrame();
+    expect_presented(false, "the same draws");
+    EXPECT_EQ(At(Frame(), 11, 11), Px(0, 200, 0, 255));  // and the frame still holds them
+
+    DrawSpriteOpaque(100, 0, 0);
+    DrawSprite(1, 11, 10);
+    FlipFrame();
+    expect_presented(true, "moved");
+    menu();
+    FlipFrame();
+    expect_presented(true, "moved back");
+    DrawSpriteOpaque(100, 0, 0);
+    DrawSpriteAlpha(1, 10, 10, 128);
+    FlipFrame();
+    expect_presented(true, "faded");
+    menu();
+    FlipFrame();
+    expect_presented(true, "back from faded");
+    menu();
+    FlipFrame();
+    expect_presented(false, "the same again");
+
+    // New pixels in a sprite drawn the same way.
+    detail::PixelView view;
+    ASSERT_TRUE(detail::LockCanvasTarget(SpriteCanvas(1), &view));
+    view.bgra[2] = 250;
+    detail::UnlockCanvasTarget(SpriteCanvas(1));
+    menu();
+    FlipFrame();
+    expect_presented(true, "repainted sprite");
+    EXPECT_EQ(At(Frame(), 10, 10), Px(0, 200, 250, 255));
+
+    // A sprite replaced by another under the same number.
+    Solid(1, 4, 4, Px(0, 0, 255, 255));
+    menu();
+    FlipFrame();
+    expect_presented(true, "replaced sprite");
+
+    // The window showing again after being covered.
+    ASSERT_EQ(PushWindowEvent(-1, kEventRepaint), 1);
+    menu();
+    FlipFrame();
+    expect_presented(true, "exposed window");
+}
+
+// Draws wait for the present, but a sprite changed or freed after being drawn
+// still shows as it was when drawn, and a capture sees every draw before it.
+TEST_F(SpriteTest, DrawsShowTheSpriteAsItWasWhenDrawn) {
+    Background(Px(0, 0, 0, 255));
+    Solid(1, 2, 2, Px(10, 20, 30, 255));
+    DrawSprite(1, 0, 0);
+    detail::PixelView view;
+    ASSERT_TRUE(detail::LockCanvasTarget(SpriteCanvas(1), &view));
+    view.bgra[0] = 99;
+    detail::UnlockCanvasTarget(SpriteCanvas(1));
+    DrawSprite(1, 4, 0);
+    Solid(2, 2, 2, Px(1, 1, 1, 255));
+    DrawSprite(2, 8, 0);
+    ReleaseSprite(2);
+    auto f = Frame();
+    EXPECT_EQ(At(f, 0, 0), Px(10, 20, 30, 255));
+    EXPECT_EQ(At(f, 4, 0), Px(99, 20, 30, 255));
+    EXPECT_EQ(At(f, 8, 0), Px(1, 1, 1, 255));
 }
 
 TEST_F(SpriteTest, SourceRectanglesClampAndRestore) {
