@@ -16,6 +16,7 @@
 #include <malloc.h>
 #include <strings.h>
 #include <unistd.h>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -210,16 +211,29 @@ void Pace() {
     const uint64_t frequency = SDL_GetPerformanceFrequency();
     uint64_t now = SDL_GetPerformanceCounter();
     if (d.last_frame != 0) {
-        // Sleep in microseconds until half a millisecond before the frame is
-        // due, then spin: a sleep may overshoot by some tens of microseconds,
-        // and spinning longer would cost an eighth of a core for nothing.
+        // Sleep in microseconds until a margin before the frame is due, then
+        // spin. The margin follows how late the sleeps wake: a late wake-up
+        // widens it at once, punctual ones narrow it slowly, so a quiet machine
+        // spins a few tenths of a millisecond and a busy one keeps its frames.
+        const uint64_t least = frequency / 4000;  // 0.25 ms
+        const uint64_t most = frequency / 250;    // 4 ms
+        if (d.spin_ticks < least) d.spin_ticks = frequency / 1000;
         const uint64_t due = d.last_frame + d.ticks_per_frame;
-        const uint64_t spin = frequency / 2000;
-        while (now + spin < due) {
-            const uint64_t sleep_us = (due - spin - now) * 1000000 / frequency;
-            if (sleep_us == 0) break;
-            std::this_thread::sleep_for(std::chrono::microseconds(sleep_us));
-            now = SDL_GetPerformanceCounter();
+        if (now + d.spin_ticks < due) {
+            const uint64_t wake = due - d.spin_ticks;
+            while (now < wake) {
+                const uint64_t sleep_us = (wake - now) * 1000000 / frequency;
+                if (sleep_us == 0) break;
+                std::this_thread::sleep_for(std::chrono::microseconds(sleep_us));
+                now = SDL_GetPerformanceCounter();
+            }
+            const uint64_t late = now > wake ? now - wake : 0;
+            const uint64_t wanted = std::clamp(2 * late + least, least, most);
+            if (wanted > d.spin_ticks) {
+                d.spin_ticks = wanted;
+            } else {
+                d.spin_ticks -= (d.spin_ticks - wanted) / 64;
+            }
         }
         while ((now = SDL_GetPerformanceCounter()) <= due) {
         }

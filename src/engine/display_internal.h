@@ -87,6 +87,7 @@ struct DisplayState {
     int target_fps = 0;
     uint64_t ticks_per_frame = 0;
     uint64_t last_frame = 0;
+    uint64_t spin_ticks = 0;  // how long before a frame is due pacing stops sleeping
     bool pacing = true;
     // Event codes waiting for PollWindowEvent.
     std::deque<int> events;
