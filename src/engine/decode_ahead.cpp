@@ -85,22 +85,18 @@ class DecodeQueue {
                 std::memcmp(job->bytes.data(), data, size) != 0) {
                 continue;
             }
-            if (job->state == JobState::Queued) {
-                job->state = JobState::Taken;
-                std::vector<uint8_t>().swap(job->bytes);
-                lock.unlock();
-                changed_.notify_all();
-                *ok = detail::DecodePicture(data, size, out);
-                return true;
+            const bool decode_here = job->state == JobState::Queued;
+            if (!decode_here) {
+                changed_.wait(lock, [&job] { return job->state == JobState::Done; });
+                *out = std::move(job->picture);
+                *ok = job->ok;
+                --waiting_;
             }
-            changed_.wait(lock, [&job] { return job->state == JobState::Done; });
-            *out = std::move(job->picture);
-            *ok = job->ok;
             job->state = JobState::Taken;
             std::vector<uint8_t>().swap(job->bytes);
-            --waiting_;
             lock.unlock();
-            changed_.notify_all();
+            changed_.notify_all();  // the worker may go on, or skip this one
+            if (decode_here) *ok = detail::DecodePicture(data, size, out);
             return true;
         }
         return false;

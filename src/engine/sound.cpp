@@ -248,9 +248,24 @@ ov_callbacks MemoryCallbacks() {
 
 constexpr int kBigEndian = std::endian::native == std::endian::big ? 1 : 0;
 
+// Reads the next interleaved 16-bit samples of an open stream into `buffer`
+// (at most `bytes` bytes): the number of samples, or 0 at the end, at damage or
+// at a chained link whose channel count or rate differs from the stream's.
+// Every Vorbis decode here ends in those places.
+size_t ReadSamples(OggVorbis_File* file, int16_t* buffer, int bytes, int channels, long rate) {
+    for (;;) {
+        int link = -1;
+        long got = ov_read(file, reinterpret_cast<char*>(buffer), bytes, kBigEndian, 2, 1, &link);
+        if (got == OV_HOLE) continue;
+        if (got <= 0) return 0;
+        const vorbis_info* now = ov_info(file, link);
+        if (!now || now->channels != channels || now->rate != rate) return 0;
+        return static_cast<size_t>(got) / 2;
+    }
+}
+
 // One voice's decoder over a streamed sound's Ogg data (owned by the source,
-// which the voice holds for as long as its cursor lives). Like the whole-sound
-// decoder it ends at damage and at a chained link of another format.
+// which the voice holds for as long as its cursor lives).
 class VorbisCursor final : public detail::StreamCursor {
   public:
     VorbisCursor(const std::vector<uint8_t>& data, int channels)
@@ -271,16 +286,13 @@ class VorbisCursor final : public detail::StreamCursor {
         while (done < frames && !ended_) {
             int16_t samples[2048];
             const int want = std::min<int>(sizeof samples, (frames - done) * channels_ * 2);
-            int link = -1;
-            long got =
-                ov_read(&file_, reinterpret_cast<char*>(samples), want, kBigEndian, 2, 1, &link);
-            if (got == OV_HOLE) continue;
-            const vorbis_info* now = got > 0 ? ov_info(&file_, link) : nullptr;
-            if (!now || now->channels != channels_ || now->rate != kMixRate) {
+            const int count =
+                static_cast<int>(ReadSamples(&file_, samples, want, channels_, kMixRate)) /
+                channels_;
+            if (count == 0) {
                 ended_ = true;
                 break;
             }
-            const int count = static_cast<int>(got) / (2 * channels_);
             int16_t* dst = out + static_cast<ptrdiff_t>(done) * kMixChannels;
             for (int i = 0; i < count; ++i) {
                 dst[2 * i] = samples[i * channels_];
@@ -339,11 +351,9 @@ Decoded DecodeVorbis(const uint8_t* data, uint64_t length) {
     ogg_int64_t total = ov_pcm_total(&file, -1);
     if (total > max_frames) return {};
     if (rate == kMixRate && total >= kStreamFromFrames) {
-        auto streamed = std::make_shared<VorbisStream>(data, length, channels);
-        auto cursor = streamed->Open();
-        int16_t first[2 * 256];
-        if (!cursor || cursor->Read(first, 256) <= 0) return {};
-        return {nullptr, std::move(streamed)};
+        int16_t first[2048];
+        if (ReadSamples(&file, first, sizeof first, channels, info->rate) == 0) return {};
+        return {nullptr, std::make_shared<VorbisStream>(data, length, channels)};
     }
 
     std::vector<int16_t> samples;
@@ -353,16 +363,10 @@ Decoded DecodeVorbis(const uint8_t* data, uint64_t length) {
         samples.reserve(std::min(static_cast<uint64_t>(total) * channels, length * 32));
     }
 
-    char buffer[8192];
-    const int first_link = -1;
-    int link = first_link;
+    int16_t buffer[4096];
     for (;;) {
-        long got = ov_read(&file, buffer, sizeof buffer, kBigEndian, 2, 1, &link);
-        if (got == OV_HOLE) continue;
-        if (got <= 0) break;
-        vorbis_info* now = ov_info(&file, link);
-        if (!now || now->channels != channels || now->rate != info->rate) break;
-        size_t count = static_cast<size_t>(got) / 2;
+        const size_t count = ReadSamples(&file, buffer, sizeof buffer, channels, info->rate);
+        if (count == 0) break;
         if ((samples.size() + count) / channels > static_cast<size_t>(max_frames)) return {};
         const size_t at = samples.size();
         samples.resize(at + count);
