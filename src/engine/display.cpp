@@ -267,6 +267,7 @@ int InitSpriteSystem() {
         return 0;
     }
     SDL_StopTextInput();  // keys only; no input method windows
+    detail::CatchTerminationSignals();
     d.video_ready = true;
     return 1;
 }
