@@ -5,6 +5,7 @@
 // oracle.h); memory is played honestly, by turning tiles and remembering the
 // pictures the screenshots show.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -389,6 +390,32 @@ TEST_F(Journey, LevelOneWonThenLevelTwoOpenAfterARestart) {
     game_->Key("Escape");
     WaitForMainMenu("main_menu_last");
     QuitFromMainMenu();
+}
+
+// Full screen, where no window events are read: the win is on disk as soon as
+// it is shown, and SIGTERM ends the game within a second through its normal
+// quit, which writes the settings too.
+TEST_F(Journey, FullScreenWinIsSavedAndTerminationQuitsCleanly) {
+    Oracle("en_GB", ProgressWith("210000000000"));
+    fs::create_directories(UserFolder());
+    WriteFile(UserFolder() / "Mnemora.prefs",
+              "[Settings]\r\nLanguage = en_GB\r\nGameScreen = 0\r\n");
+    Launch(Program(), UserFolder());
+    game_->UseRelativePointer();
+    WaitForMainMenu("main_menu");
+    StartLevel(1);
+    PlayLevel(1);
+    WaitForOverlay("level_finished", oracle_.levelFinished, oracle_.dialogs.levelFinished);
+    EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("210000000000"));
+
+    const auto sent = std::chrono::steady_clock::now();
+    ASSERT_EQ(kill(game_->pid(), SIGTERM), 0);
+    EXPECT_EQ(game_->WaitForExit(5s), 0) << ReadFile(out_ / "stderr.txt");
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, 1s);
+    const auto prefs = Lines(ReadFile(UserFolder() / "Mnemora.prefs"));
+    EXPECT_NE(std::find(prefs.begin(), prefs.end(), "; Mnemora Preferences"), prefs.end())
+        << "the settings were not written at the end";
+    EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("210000000000"));
 }
 
 // Level 2's clock: a pause stops the bar; left alone, the clock runs out and
