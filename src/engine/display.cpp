@@ -280,6 +280,7 @@ void ShutdownSpriteSystem() {
     ReleaseCursor(-1);
     ShutdownInput();
     d.events.clear();
+    detail::ReleaseTerminationSignals();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     d.video_ready = false;
 }

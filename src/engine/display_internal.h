@@ -119,6 +119,8 @@ SDL_Texture* CreateSpriteTexture(int width, int height);
 void HandleSystemEvent(const SDL_Event& event);
 // Makes SIGTERM, SIGINT and SIGHUP requests to quit (TakeQuitRequest).
 void CatchTerminationSignals();
+// Gives the three signals their default action back.
+void ReleaseTerminationSignals();
 // Input's share of the system events and of display closing (input.cpp).
 void InputHandleEvent(const SDL_Event& event);
 void InputDisplayClosed();

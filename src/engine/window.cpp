@@ -139,16 +139,30 @@ void HandleSystemEvent(const SDL_Event& e) {
     }
 }
 
+namespace {
+int kTerminationSignals[] = {SIGTERM, SIGINT,
+#ifdef SIGHUP
+                             SIGHUP
+#else
+                             SIGTERM
+#endif
+};
+}  // namespace
+
 void CatchTerminationSignals() {
     // Ours rather than the video system's: it catches SIGHUP too, and is seen
     // in every display mode without reading the window events. A signal the
-    // parent set to be ignored stays ignored.
-    int signals[] = {SIGTERM, SIGINT, SIGTERM};
-#ifdef SIGHUP
-    signals[2] = SIGHUP;
-#endif
-    for (int signal : signals) {
+    // parent set to be ignored stays ignored. A request of an earlier run of
+    // the video system is gone with it.
+    quit_requested = 0;
+    for (int signal : kTerminationSignals) {
         if (std::signal(signal, OnTerminationSignal) == SIG_IGN) std::signal(signal, SIG_IGN);
+    }
+}
+
+void ReleaseTerminationSignals() {
+    for (int signal : kTerminationSignals) {
+        if (std::signal(signal, SIG_DFL) == SIG_IGN) std::signal(signal, SIG_IGN);
     }
 }
 

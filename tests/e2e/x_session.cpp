@@ -292,8 +292,8 @@ void GameRun::Click(int32_t x, int32_t y) {
             " sleep 0.03 mousemove_relative -- -500 -500 sleep 0.03";
         const std::string half =
             " mousemove_relative -- " + std::to_string(x / 2) + " " + std::to_string(y / 2);
-        const std::string rest = " mousemove_relative -- " + std::to_string(x - x / 2) + " " +
-                                 std::to_string(y - y / 2);
+        const std::string rest =
+            " mousemove_relative -- " + std::to_string(x - x / 2) + " " + std::to_string(y - y / 2);
         Run("xdotool" + corner + half + " sleep 0.03" + rest +
             " sleep 0.06 mousedown 1 sleep 0.08 mouseup 1 sleep 0.06" + corner);
         return;
