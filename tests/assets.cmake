@@ -14,4 +14,10 @@ if(MNEMORA_ASSETS AND NOT MNEMORA_SANITIZE AND NOT MNEMORA_FUZZ)
     add_test(NAME assets_game_folder COMMAND mnemora-check ${MNEMORA_GAME_DIR})
     set_tests_properties(assets_game_folder PROPERTIES LABELS assets TIMEOUT 300
                          ENVIRONMENT "${MNEMORA_TEST_ENV}")
+    # The fixed credits lines are measured like every translated text.
+    add_test(NAME assets_credits_measured
+             COMMAND mnemora-check --verbose ${MNEMORA_GAME_DIR})
+    set_tests_properties(assets_credits_measured PROPERTIES LABELS assets TIMEOUT 300
+        ENVIRONMENT "${MNEMORA_TEST_ENV}"
+        PASS_REGULAR_EXPRESSION "credits fixed line: \"Velcroft Ltd\\.\" [0-9]+ px.*credits fixed line: \"Titan One by")
 endif()

@@ -231,6 +231,9 @@ bool RunFrame() {
             HandleWindowEvent(event);
     }
     engine::FlipFrame();
+    // A logout, kill or Ctrl+C ends the game through the normal quit, which
+    // saves the settings and progress.
+    if (engine::TakeQuitRequest()) l.quitRequest = 1;
 
     if (!engine::IsDisplayFocused()) {
         // Nothing to draw or read while the player is elsewhere: hand the

@@ -16,6 +16,7 @@
 #include "engine/display.h"
 #include "engine/files.h"
 #include "engine/memory.h"
+#include "engine/object_table.h"
 #include "engine/sound.h"
 #include "engine/system.h"
 #include "game/game.h"
@@ -48,6 +49,10 @@ struct PictureEntry {
 };
 
 constexpr int kAlpha = engine::kSpriteKeepAlpha;
+
+// The colour of the level-select picture's top edge, its sky (#8FD0F0):
+// screens taller than the picture show it above the picture.
+constexpr uint32_t kMapSkyColour = 0xFFF0D08Fu;  // red in the low byte, opaque
 
 constexpr PictureEntry kPictures[] = {
     {"shadow.png", "shadow.png", 1, kAlpha, PictureEntry::Screen},
@@ -142,8 +147,9 @@ void LoadBackground(int pack, const std::string& name) {
     const BackgroundPlacement place =
         PlaceBackground(name, engine::ImagePixelWidth(image), engine::ImagePixelHeight(image),
                         m.ScreenWidth, m.ScreenHeight);
-    if (engine::ImagePixelWidth(image) != m.ScreenWidth) {
-        engine::ScaleImage(image, m.ScreenWidth, place.scaledHeight, 0);
+    if (engine::ImagePixelWidth(image) != place.scaledWidth ||
+        engine::ImagePixelHeight(image) != place.scaledHeight) {
+        engine::ScaleImage(image, place.scaledWidth, place.scaledHeight, 0);
     }
     const int32_t sprite = BackgroundSprite(name);
     if (engine::CreateBlankSprite(sprite, place.spriteWidth, place.spriteHeight)) {
@@ -152,7 +158,9 @@ void LoadBackground(int pack, const std::string& name) {
             // plain copy would leave it transparent, and the backgrounds are
             // drawn opaque, so every frame and screenshot would carry alpha 0.
             engine::SetCanvasMode(engine::kCanvasAlphaBlend);
-            engine::BlitImage(engine::ImageBitmapHandle(image), 0, 0);
+            if (place.imageTop > 0)
+                engine::FillCanvasRect(0, 0, place.spriteWidth, place.imageTop, kMapSkyColour);
+            engine::BlitImage(engine::ImageBitmapHandle(image), place.imageLeft, place.imageTop);
             engine::EndCanvas();
         }
     }
@@ -183,7 +191,8 @@ std::string TileEntry(int n) {
 void LoadTiles(int pack) {
     const auto& m = metrics;
     for (int n = 1; n <= 20; ++n) {
-        game::TilePictures[n - 1] = 0;
+        // Sprite 0 is the screenshot: a picture that is not there is NoObject.
+        game::TilePictures[n - 1] = engine::NoObject;
         uint8_t* block = engine::AllocBlock(kPictureBlock);
         if (!block) continue;
         const int64_t length = ReadEntry(pack, block, TileEntry(n));
@@ -193,7 +202,7 @@ void LoadTiles(int pack) {
         }
         const int sprite = engine::SpriteFromImageDataSized(engine::AutoId, block, length, kAlpha);
         engine::FreeBlock(block);
-        game::TilePictures[n - 1] = sprite;
+        game::TilePictures[n - 1] = sprite != 0 ? sprite : engine::NoObject;
         LogLoaded("tiles");
         engine::SetSpriteSize(sprite, m.TileSize, m.TileSize);
     }
@@ -221,6 +230,7 @@ BackgroundPlacement PlaceBackground(const std::string& name, int32_t imageWidth,
                                     int32_t imageHeight, int32_t screenWidth,
                                     int32_t screenHeight) {
     BackgroundPlacement place;
+    place.scaledWidth = screenWidth;
     place.scaledHeight = imageHeight;
     if (imageWidth > 0 && imageWidth != screenWidth) {
         place.scaledHeight = static_cast<int32_t>(std::lround(
@@ -232,7 +242,26 @@ BackgroundPlacement PlaceBackground(const std::string& name, int32_t imageWidth,
     } else {
         place.spriteHeight = place.scaledHeight;
     }
-    if (name == "levelselect") place.drawTop = screenHeight - place.scaledHeight;
+    // On a portrait or near-square screen a picture at the screen's width is
+    // shorter than the screen, and the frame would show black beneath it.
+    const bool shorter = place.scaledHeight < screenHeight && imageHeight > 0;
+    if (name == "levelselect") {
+        place.drawTop = screenHeight - place.scaledHeight;
+        if (shorter) {
+            // The buttons stand on the picture drawn at the screen's width, so
+            // it stays so; the strip above it is filled with its sky.
+            place.spriteHeight = screenHeight;
+            place.imageTop = screenHeight - place.scaledHeight;
+            place.drawTop = 0;
+        }
+    } else if (name == "ingame" && shorter) {
+        // Nothing is placed on the game picture: scaled to cover, centred.
+        place.scaledHeight = screenHeight;
+        place.scaledWidth = static_cast<int32_t>(std::lround(
+            static_cast<double>(imageWidth) / imageHeight * static_cast<double>(screenHeight)));
+        place.imageLeft = (screenWidth - place.scaledWidth) / 2;
+        place.spriteHeight = screenHeight;
+    }
     return place;
 }
 

@@ -39,10 +39,14 @@ BackgroundChoice ChooseBackground(const std::string& name, int32_t aspectClass);
 
 // Where a background lands on the screen: scaled to the screen's width keeping
 // its proportions, the sprite's size, and the y it is drawn at (its bottom on
-// the screen's bottom for the level-select map, else 0).
+// the screen's bottom for the level-select map, else 0). On a screen taller
+// than the picture at its width, the map's sprite is the screen's height with
+// the picture at its bottom (imageTop) and its sky above, and the game picture
+// is scaled to cover the screen instead, centred (imageLeft).
 struct BackgroundPlacement {
-    int32_t scaledHeight = 0;
+    int32_t scaledWidth = 0, scaledHeight = 0;
     int32_t spriteWidth = 0, spriteHeight = 0;
+    int32_t imageLeft = 0, imageTop = 0;
     int32_t drawTop = 0;
 };
 BackgroundPlacement PlaceBackground(const std::string& name, int32_t imageWidth,

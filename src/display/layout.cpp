@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/system.h"
+#include "game/game.h"
 
 namespace display {
 
@@ -19,6 +20,24 @@ constexpr int32_t kLevelV[12] = {301, 411, 869, 1588, 1705, 1879, 1210, 1089, 57
 
 int32_t Round(double value) {
     return static_cast<int32_t>(std::lround(value));
+}
+
+// Whether every level's board, laid out as SetUpLevel lays it out with tiles of
+// this size, stands inside the screen: a gap clear of the left and right edges,
+// below the heads-up display and above the bottom edge.
+bool BoardsFit(const Metrics& m, int32_t tile) {
+    const int64_t T = tile;
+    const int64_t G = tile / 10;
+    const int64_t hudBottom = m.HudUnit / 2 + m.HudUnit;
+    for (const game::LevelSpec& spec : game::LevelTable()) {
+        const int64_t left = m.BoardCentreX - (T * spec.columns + G * spec.columns - 1) / 2;
+        const int64_t top = m.BoardCentreY - (T * spec.rows + G * spec.rows - 1) / 2;
+        const int64_t right = left + (T + G) * (spec.columns - 1) + T;
+        const int64_t bottom = top + (T + G) * (spec.rows - 1) + T;
+        if (left < G || right > m.ScreenWidth - G || top < hudBottom || bottom > m.ScreenHeight)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -150,9 +169,14 @@ void ComputeLayout() {
             break;
     }
     if (tile % 2 != 0) tile -= 1;
+    m.BoardCentreX = W / 2;
+    // The size comes from the height alone, which on a portrait or near-square
+    // screen makes the wide boards wider than the screen: then the largest even
+    // size at which they fit. Ordinary screens keep the size from the height.
+    while (tile > 2 && !BoardsFit(m, tile))
+        tile -= 2;
     m.TileSize = tile;
     m.TileGap = tile / 10;
-    m.BoardCentreX = W / 2;
 
     LevelButton& back = levelButtons[0];
     back.x = m.BackButtonLeft;

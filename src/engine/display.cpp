@@ -267,6 +267,7 @@ int InitSpriteSystem() {
         return 0;
     }
     SDL_StopTextInput();  // keys only; no input method windows
+    detail::CatchTerminationSignals();
     d.video_ready = true;
     return 1;
 }
@@ -279,6 +280,7 @@ void ShutdownSpriteSystem() {
     ReleaseCursor(-1);
     ShutdownInput();
     d.events.clear();
+    detail::ReleaseTerminationSignals();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     d.video_ready = false;
 }

@@ -99,6 +99,9 @@ int DuplicateSprite(int source, int number);
 // Sets the drawn size; -1 restores that dimension's natural size. Leaves the
 // source rectangle alone. Other values below 0 make the call do nothing.
 void SetSpriteSize(int sprite, int width, int height);
+// How the sprite is drawn from now on: 0 as it is, 1 mirrored left to right, 2
+// upside down, 3 both. Other values do nothing. A new sprite starts at 0.
+void SetSpriteMirror(int sprite, int mode);
 // The drawn size; 0 for no sprite.
 int SpriteDrawWidth(int sprite);
 int SpriteDrawHeight(int sprite);
@@ -224,6 +227,11 @@ inline constexpr int kEventMoved = 13117;
 inline constexpr int kEventSized = 13118;
 // Returned when a system event was handled but queued nothing yet.
 inline constexpr int kEventOther = 1;
+
+// 1 when the program was asked to end since the last call (SIGTERM, SIGINT,
+// SIGHUP once the video system runs, or the system's quit event), in every
+// display mode: full screen reads no window events. Else 0.
+int TakeQuitRequest();
 
 // The oldest queued event code. When the queue is empty, handles one pending
 // system event (keys and mouse feed input.h; window events queue codes) and

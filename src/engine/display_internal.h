@@ -20,6 +20,7 @@ struct Sprite {
     int drawn_w = 0, drawn_h = 0;
     int flags = 0;
     SDL_Rect source{};
+    SDL_RendererFlip mirror = SDL_FLIP_NONE;
     std::vector<uint8_t> opacity_mask;  // flag 4 only
     bool known_blank = false;           // never drawn on since CreateBlankSprite
     bool canvas_open = false;
@@ -48,12 +49,14 @@ struct FrameDraw {
     SDL_BlendMode blend = SDL_BLENDMODE_NONE;
     Uint8 opacity = 255;
     SDL_ScaleMode scale = SDL_ScaleModeNearest;
+    SDL_RendererFlip mirror = SDL_FLIP_NONE;
 
     bool operator==(const FrameDraw& o) const {
         return texture == o.texture && version == o.version && source.x == o.source.x &&
                source.y == o.source.y && source.w == o.source.w && source.h == o.source.h &&
                dest.x == o.dest.x && dest.y == o.dest.y && dest.w == o.dest.w &&
-               dest.h == o.dest.h && blend == o.blend && opacity == o.opacity && scale == o.scale;
+               dest.h == o.dest.h && blend == o.blend && opacity == o.opacity && scale == o.scale &&
+               mirror == o.mirror;
     }
 };
 
@@ -114,6 +117,10 @@ bool ReadTexturePixels(SDL_Texture* texture, int width, int height, std::vector<
 SDL_Texture* CreateSpriteTexture(int width, int height);
 // Feeds a system event to the window event queue and the input state.
 void HandleSystemEvent(const SDL_Event& event);
+// Makes SIGTERM, SIGINT and SIGHUP requests to quit (TakeQuitRequest).
+void CatchTerminationSignals();
+// Gives the three signals their default action back.
+void ReleaseTerminationSignals();
 // Input's share of the system events and of display closing (input.cpp).
 void InputHandleEvent(const SDL_Event& event);
 void InputDisplayClosed();

@@ -21,6 +21,9 @@ namespace engine {
 
 // Pass as an object number to have the table choose one and return a handle.
 inline constexpr int AutoId = -1;
+// Names no object of any table, ever (neither a number, a handle nor AutoId):
+// a place that may hold no picture holds this. Every operation ignores it.
+inline constexpr int NoObject = -2;
 
 // Numbers at or beyond this are refused: they are far beyond any table a game
 // needs, and indexing a vector by them would be a memory bomb.

@@ -35,6 +35,9 @@ void SetPictureLimitForTesting(int64_t pixels);
 // Makes ScaleImage use its portable integer code instead of the SIMD
 // one where the machine has it; both give the same bytes.
 void UsePortableScalingForTesting(bool portable);
+// While set, every DuplicateSprite fails as when the renderer runs out of
+// texture memory: the copy's number is left empty.
+void FailSpriteCopiesForTesting(bool fail);
 
 // A cursor picture and its hotspot.
 struct CursorPicture {

@@ -16,6 +16,7 @@
 #include "engine/display.h"
 #include "engine/display_internal.h"
 #include "engine/memory.h"
+#include "engine/picture_decode.h"
 #include "engine/pixels_internal.h"
 
 namespace engine {
@@ -91,7 +92,11 @@ void RenderFrameDraws() {
         SDL_SetTextureBlendMode(f.texture, f.blend);
         SDL_SetTextureAlphaMod(f.texture, f.opacity);
         SDL_SetTextureScaleMode(f.texture, f.scale);
-        SDL_RenderCopyF(d.renderer, f.texture, &f.source, &f.dest);
+        if (f.mirror == SDL_FLIP_NONE) {
+            SDL_RenderCopyF(d.renderer, f.texture, &f.source, &f.dest);
+        } else {
+            SDL_RenderCopyExF(d.renderer, f.texture, &f.source, &f.dest, 0.0, nullptr, f.mirror);
+        }
     }
     d.frame_rendered = d.frame_draws.size();
 }
@@ -192,6 +197,7 @@ void Draw(int sprite, int x, int y, int opacity, bool blend) {
     f.blend = blend ? d.blend : SDL_BLENDMODE_NONE;
     f.opacity = static_cast<Uint8>(opacity < 0 ? 0 : opacity > 255 ? 255 : opacity);
     f.scale = d.filter ? SDL_ScaleModeLinear : SDL_ScaleModeNearest;
+    f.mirror = s->mirror;
     d.frame_draws.push_back(f);
 }
 
@@ -329,10 +335,19 @@ int SpriteFromImageData(int number, const uint8_t* block) {
     return SpriteFromImageData(number, block, 0);
 }
 
+namespace detail {
+namespace {
+bool fail_copies = false;
+}  // namespace
+void FailSpriteCopiesForTesting(bool fail) {
+    fail_copies = fail;
+}
+}  // namespace detail
+
 int DuplicateSprite(int source, int number) {
     Sprite* src = Sprites().Get(source);
     std::unique_ptr<Sprite> s;
-    if (src) {
+    if (src && !detail::fail_copies) {
         SDL_Texture* texture = detail::CreateSpriteTexture(src->natural_w, src->natural_h);
         if (texture) {
             s = detail::NewSprite(texture, src->natural_w, src->natural_h, src->flags);
@@ -353,6 +368,13 @@ void SetSpriteSize(int sprite, int width, int height) {
     if (!s || width < -1 || height < -1) return;
     s->drawn_w = width == -1 ? s->natural_w : width;
     s->drawn_h = height == -1 ? s->natural_h : height;
+}
+
+void SetSpriteMirror(int sprite, int mode) {
+    Sprite* s = Sprites().Get(sprite);
+    if (!s || mode < 0 || mode > 3) return;
+    s->mirror = static_cast<SDL_RendererFlip>(((mode & 1) ? SDL_FLIP_HORIZONTAL : 0) |
+                                              ((mode & 2) ? SDL_FLIP_VERTICAL : 0));
 }
 
 int SpriteDrawWidth(int sprite) {

@@ -108,8 +108,10 @@ DateTime MakeDateTime(int year, int month, int day, int hour, int minute, int se
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
         return kInvalidDate;
     }
+    // Four-digit years only: the stamps in file names have room for no more.
+    if (year < 1970 || year > 9999) return kInvalidDate;
     int64_t seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
-    if (seconds < 0 || seconds > INT32_MAX) return kInvalidDate;
+    if (seconds < 0) return kInvalidDate;
     return static_cast<DateTime>(seconds);
 }
 
@@ -353,8 +355,11 @@ bool DisplayServiceRunning() {
 }  // namespace
 
 int CountDesktops() {
-    if (!DisplayServiceRunning()) return 1;
-    int count = SDL_GetNumVideoDisplays();
+    // The log's report counts them before the display service starts: start
+    // the video system for the count alone, then leave it as it was.
+    const bool started = !DisplayServiceRunning() && SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    int count = DisplayServiceRunning() ? SDL_GetNumVideoDisplays() : 1;
+    if (started) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return count > 0 ? count : 1;
 }
 

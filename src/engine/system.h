@@ -26,11 +26,12 @@ int64_t ElapsedMs();
 void SleepMs(int64_t ms);
 
 // A date value: seconds since 1970-01-01 00:00:00 of local wall-clock time,
-// counted as if that time were UTC. -1 is the invalid date.
-using DateTime = int32_t;
+// counted as if that time were UTC, in 64 bits, so dates after 2038 stay
+// valid. -1 is the invalid date.
+using DateTime = int64_t;
 inline constexpr DateTime kInvalidDate = -1;
 
-// The local date and time now; -1 outside 1970-01-01 .. 2038-01-19 03:14:07.
+// The local date and time now; -1 outside 1970-01-01 .. 9999-12-31 23:59:59.
 DateTime CurrentDateTime();
 // The date value of the given wall-clock fields; -1 when a field is out of
 // range or the moment lies outside the representable span.

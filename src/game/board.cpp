@@ -60,6 +60,8 @@ void StartLevelEndMusic() {
 
 void WinLevel() {
     MarkLevelWon(level.current);
+    // Written now, not only at quit: a crash or a power cut keeps the win.
+    SaveProgress(app::folders.SaveFolder);
     level.boardInput = 0;
     StartLevelEndMusic();
     ui::EnterLevelFinished();
@@ -221,6 +223,9 @@ void SetUpLevel(bool withMusic) {
     level.revealed = 0;
     level.matchFade = kFullOpacity;
     level.turnSound = 0;
+    // A mismatch left showing by a restart, a leave or a time-out would
+    // otherwise shorten the new level's first one.
+    app::loop.frameCounter = 0;
     level.pauseSprite = SpritePause;
     // Board input stays off until the last tile has faded in.
     level.boardInput = 0;

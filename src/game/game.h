@@ -120,6 +120,9 @@ void DrawGameScreen();
 // Level select.
 struct ArrowState {
     int32_t x = 0, y = 0, topBound = 0, bottomBound = 0, step = 0, direction = 1, shown = 0;
+    // 1: below its button, drawn upside down (no room above a button at the
+    // screen's top edge).
+    int32_t pointsUp = 0;
 };
 extern ArrowState arrow;
 enum LevelLook : int32_t { LevelLocked = 83, LevelOpen = 84, LevelFinishedLook = 85 };

@@ -36,12 +36,24 @@ void OpenLevelSelect() {
         if (b.sprite != LevelOpen) continue;
         const int32_t height = display::metrics.LevelButtonHeight;
         arrow.x = b.hitLeft;
-        arrow.y = b.hitTop - height;
         arrow.shown = 1;
-        arrow.direction = 1;
         arrow.step = height / kArrowSteps;
-        arrow.topBound = arrow.y;
-        arrow.bottomBound = arrow.y + arrow.step * kArrowSteps;
+        arrow.pointsUp = b.hitTop - height < 0 ? 1 : 0;
+        if (arrow.pointsUp == 0) {
+            // Above the button, bobbing down towards it.
+            arrow.y = b.hitTop - height;
+            arrow.direction = 1;
+            arrow.topBound = arrow.y;
+            arrow.bottomBound = arrow.y + arrow.step * kArrowSteps;
+        } else {
+            // A button at the screen's top edge (held there on wide screens)
+            // has no room above it: the arrow stands below it, upside down,
+            // and bobs up towards it.
+            arrow.y = b.hitBottom;
+            arrow.direction = 0;
+            arrow.bottomBound = arrow.y;
+            arrow.topBound = arrow.y - arrow.step * kArrowSteps;
+        }
         break;
     }
     // With no open level the arrow keeps its last state (hidden once the game
@@ -57,7 +69,10 @@ void DrawLevelSelect() {
     engine::DrawSpriteOpaque(SpriteLevelSelectBack, 0, top);
     for (const display::LevelButton& b : display::levelButtons)
         engine::DrawSprite(b.sprite, b.x, b.y);
-    if (arrow.shown == 1) engine::DrawSprite(SpriteArrow, arrow.x, arrow.y);
+    if (arrow.shown == 1) {
+        engine::SetSpriteMirror(SpriteArrow, arrow.pointsUp == 1 ? 2 : 0);
+        engine::DrawSprite(SpriteArrow, arrow.x, arrow.y);
+    }
 }
 
 void AnimateLevelSelect() {

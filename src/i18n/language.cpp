@@ -34,10 +34,12 @@ constexpr int64_t kMaxLanguageFileSize = 4 << 20;
 
 struct LanguageRecord {
     std::string name, code, version, date, author, languageId, software;
+    // The file's name as it was listed ("fr_FR.LANGUAGE"): loading opens that.
+    std::string fileName;
 };
 
 struct Choice {
-    std::string code, name;
+    std::string code, name, fileName;
 };
 
 struct LanguageState {
@@ -76,13 +78,15 @@ std::string FolderPath(const std::string& source) {
 
 // Reads the header group of an opened language file into its record, keyed by
 // the display name (a file without the header gets the empty name).
-void ReadRecordFromOpenFile(const std::string& code) {
+void ReadRecordFromOpenFile(const std::string& fileName) {
     auto& s = State();
+    const std::string code = engine::FileNamePart(fileName, 1);
     engine::SelectPrefGroup("LANGUAGE FILE");
     const std::string name = engine::ReadPrefString("tLangFileNAME", "");
     LanguageRecord& record = engine::MapSlot(s.languages, name);
     record.name = name;
     record.code = code;
+    record.fileName = fileName;
     record.version = engine::ReadPrefString("tLangFileVERSION", "");
     record.date = engine::ReadPrefString("tLangFileDATE", "");
     record.author = engine::ReadPrefString("tLangFileAUTHOR", "");
@@ -97,8 +101,8 @@ void RebuildChoiceList() {
     engine::MapRewind(s.languages);
     while (engine::MapAdvance(s.languages)) {
         const LanguageRecord& record = engine::MapValue(s.languages);
-        s.choices.Add(Choice{record.code, record.name});
-        s.ordered.push_back(Choice{record.code, record.name});
+        s.choices.Add(Choice{record.code, record.name, record.fileName});
+        s.ordered.push_back(Choice{record.code, record.name, record.fileName});
     }
     s.choices.Reset();
 }
@@ -115,7 +119,7 @@ int32_t ScanFolder(const std::string& source) {
         if (engine::FolderEntryIsFolder(scan)) continue;
         const std::string entry = engine::FolderEntryName(scan);
         if (!engine::OpenPrefFile(folder + entry, engine::kPrefNoLinks)) continue;
-        ReadRecordFromOpenFile(engine::FileNamePart(entry, 1));
+        ReadRecordFromOpenFile(entry);
         engine::ClosePrefFile();
     }
     engine::EndFolderScan(scan);
@@ -149,7 +153,7 @@ int32_t ScanArchive(const std::string& source) {
         const std::string path = temp + entry;
         if (engine::ExtractArchiveEntry(pack, path, entry, kMaxLanguageFileSize) < 0) continue;
         if (engine::OpenPrefFile(path)) {
-            ReadRecordFromOpenFile(engine::FileNamePart(entry, 1));
+            ReadRecordFromOpenFile(entry);
             engine::ClosePrefFile();
         }
         engine::RemoveFile(path, 2);
@@ -191,7 +195,15 @@ int32_t ScanLanguages(const std::string& source) {
 
 int32_t LoadLanguage(const std::string& source, const std::string& code) {
     if (!IsPlainFileName(code)) return 0;
-    const std::string fileName = code + ".language";
+    // The file the scan listed for the code, whatever the case of its
+    // extension; a code no scan listed is looked for as code + ".language".
+    std::string fileName = code + ".language";
+    for (const Choice& choice : State().ordered) {
+        if (choice.code == code) {
+            fileName = choice.fileName;
+            break;
+        }
+    }
     const SourceKind kind = KindOf(source);
     if (kind == SourceKind::Folder) {
         if (!engine::OpenPrefFile(FolderPath(source) + fileName, engine::kPrefNoLinks)) return 0;

@@ -37,6 +37,14 @@ static constexpr CreditLine kCreditLines[] = {
     {810, nullptr, "Titan One by Rodrigo Fuenzalida (SIL OFL 1.1)"},
 };
 
+std::vector<std::string> CreditsFixedLines() {
+    std::vector<std::string> lines;
+    for (const CreditLine& line : kCreditLines) {
+        if (line.fixed) lines.emplace_back(line.fixed);
+    }
+    return lines;
+}
+
 void BuildCredits() {
     auto& d = dialogs;
     const auto& c = app::colours;

@@ -69,11 +69,12 @@ static int32_t PositionLanguage(const std::string& code) {
 
 // One row picture: a copy of the blank strip with the label at the left and
 // the value at the right edge, scaled to the row size. `number` is a fixed
-// picture number or AutoId; returns the picture (0 when none could be made).
+// picture number or AutoId; returns the picture (engine::NoObject when an
+// automatically numbered one could not be made).
 static int32_t RenderRow(int32_t number, const std::string& label, const std::string& value,
                          uint32_t colour) {
     const int32_t made = engine::DuplicateSprite(kRowStrip, number);
-    if (made == 0) return number == engine::AutoId ? 0 : number;
+    if (made == 0) return number == engine::AutoId ? engine::NoObject : number;
     const int32_t picture = number == engine::AutoId ? made : number;
     if (engine::BeginCanvas(engine::SpriteCanvas(picture))) {
         const uint32_t back = app::colours.ColourPanel;
@@ -92,14 +93,13 @@ static void ReleaseRowPictures() {
     auto& rows = dialogs.settingsRows;
     for (auto& looks : rows.resolution) {
         for (auto& picture : looks) {
-            if (picture != 0) engine::ReleaseSprite(picture);
-            picture = 0;
+            engine::ReleaseSprite(picture);
+            picture = engine::NoObject;
         }
     }
     for (auto& looks : rows.language) {
-        for (auto& picture : looks) {
-            if (picture != 0) engine::ReleaseSprite(picture);
-        }
+        for (auto& picture : looks)
+            engine::ReleaseSprite(picture);
     }
     rows.language.clear();
 }
@@ -181,7 +181,7 @@ void HighlightSettings(int32_t index) {
     const bool hasLanguageRow =
         language >= 0 && language < static_cast<int32_t>(rows.language.size());
     set.slot[SlotLanguage].picture =
-        hasLanguageRow ? rows.language[language][index == SlotLanguage ? 1 : 0] : 0;
+        hasLanguageRow ? rows.language[language][index == SlotLanguage ? 1 : 0] : engine::NoObject;
 
     set.slot[SlotMusic].picture = (p.MusicPending == 1 ? 40 : 42) + (index == SlotMusic ? 1 : 0);
     set.slot[SlotSounds].picture = (p.SoundsPending == 1 ? 44 : 46) + (index == SlotSounds ? 1 : 0);

@@ -61,8 +61,10 @@ void RenderPanel(int32_t picture, int32_t source, const std::string& titleKey,
                  int32_t* naturalHeight) {
     engine::ReleaseSprite(picture);
     engine::DuplicateSprite(source, picture);
-    const int32_t nw = NaturalWidth(picture);
-    const int32_t nh = NaturalHeight(picture);
+    // The source's size, not the copy's: a copy that failed leaves no picture
+    // but the panel keeps its place and size, and so do its buttons.
+    const int32_t nw = NaturalWidth(source);
+    const int32_t nh = NaturalHeight(source);
     if (engine::BeginCanvas(engine::SpriteCanvas(picture))) {
         // A new canvas is in mode 0: the title's cell is filled with the band's colour.
         SelectFont(kFontTitle);

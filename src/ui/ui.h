@@ -16,11 +16,14 @@
 #include <utility>
 #include <vector>
 
+#include "engine/object_table.h"
+
 namespace ui {
 
-// One button: its current picture, where it is drawn, and its hit rectangle.
+// One button: its current picture (engine::NoObject for none), where it is
+// drawn, and its hit rectangle.
 struct ButtonSlot {
-    int32_t picture = 0;
+    int32_t picture = engine::NoObject;
     int32_t x = 0, y = 0;
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
@@ -34,16 +37,21 @@ struct ButtonSet {
 
 // A panel picture and where it stands, in display pixels.
 struct Panel {
-    int32_t picture = 0;
+    int32_t picture = engine::NoObject;
     int32_t x = 0, y = 0, width = 0, height = 0;
 };
 
 // The settings screen's row pictures made per build: three looks per window
 // size (normal, hovered, disabled) and two per language (normal, hovered),
 // parallel to the resolution list and the language choice list. Entries are
-// sprite handles (0: none).
+// sprite handles, engine::NoObject for a picture that could not be made.
 struct SettingsRowPictures {
-    std::array<std::array<int32_t, 3>, 9> resolution{};
+    std::array<std::array<int32_t, 3>, 9> resolution = [] {
+        std::array<std::array<int32_t, 3>, 9> none{};
+        for (auto& looks : none)
+            looks.fill(engine::NoObject);
+        return none;
+    }();
     std::vector<std::array<int32_t, 2>> language;
 };
 
@@ -125,6 +133,10 @@ struct MarkupTarget {
 int32_t DrawMarkupText(const MarkupTarget& target, int32_t x0, int32_t y, int32_t right,
                        int32_t lineHeight, const std::string& text, uint32_t normal,
                        uint32_t highlight);
+
+// The credits' fixed lines (product, people, studio, company, address), the
+// same in every language, in drawing order.
+std::vector<std::string> CreditsFixedLines();
 
 // A result dialog's message: the text before the first "|" and the text
 // between it and the next "|" (empty when there is no "|").

@@ -5,6 +5,7 @@
 // oracle.h); memory is played honestly, by turning tiles and remembering the
 // pictures the screenshots show.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,6 +14,11 @@
 #include <memory>
 #include <set>
 
+#include "app/shell.h"
+#include "app/state.h"
+#include "engine/display.h"
+#include "engine/synthetic_events.h"
+#include "game/game.h"
 #include "integration/shell_fixture.h"
 #include "oracle.h"
 #include "x_session.h"
@@ -391,6 +397,32 @@ TEST_F(Journey, LevelOneWonThenLevelTwoOpenAfterARestart) {
     QuitFromMainMenu();
 }
 
+// Full screen, where no window events are read: the win is on disk as soon as
+// it is shown, and SIGTERM ends the game within a second through its normal
+// quit, which writes the settings too.
+TEST_F(Journey, FullScreenWinIsSavedAndTerminationQuitsCleanly) {
+    Oracle("en_GB", ProgressWith("210000000000"));
+    fs::create_directories(UserFolder());
+    WriteFile(UserFolder() / "Mnemora.prefs",
+              "[Settings]\r\nLanguage = en_GB\r\nGameScreen = 0\r\n");
+    Launch(Program(), UserFolder());
+    game_->UseRelativePointer();
+    WaitForMainMenu("main_menu");
+    StartLevel(1);
+    PlayLevel(1);
+    WaitForOverlay("level_finished", oracle_.levelFinished, oracle_.dialogs.levelFinished);
+    EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("210000000000"));
+
+    const auto sent = std::chrono::steady_clock::now();
+    ASSERT_EQ(kill(game_->pid(), SIGTERM), 0);
+    EXPECT_EQ(game_->WaitForExit(5s), 0) << ReadFile(out_ / "stderr.txt");
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, 1s);
+    const auto prefs = Lines(ReadFile(UserFolder() / "Mnemora.prefs"));
+    EXPECT_NE(std::find(prefs.begin(), prefs.end(), "; Mnemora Preferences"), prefs.end())
+        << "the settings were not written at the end";
+    EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("210000000000"));
+}
+
 // Level 2's clock: a pause stops the bar; left alone, the clock runs out and
 // the level-failed dialog shows; Retry deals again; Leave goes to the menu.
 TEST_F(Journey, LevelTwoClockRunsOutAfterAPauseThatCostNoTime) {
@@ -648,6 +680,110 @@ TEST_F(Journey, Soak) {
         EXPECT_LE(samples[i].second, afterFirst + 1024) << "minute " << samples[i].first;
     }
     std::cout << "soak: " << played << " levels in " << minutes.count() << " minutes\n";
+}
+
+// The game in-process, borderless at the size of a private X screen, driven by
+// pushed events. Screenshots are kept under MNEMORA_E2E_OUT/screens.
+class Screens : public ::testing::Test {
+  protected:
+    void Start(int32_t width, int32_t height, const std::string& progress) {
+        if (!shell_test::HaveGameData()) GTEST_SKIP() << "no game data";
+        x_ = std::make_unique<XServer>(width, height);
+        ASSERT_TRUE(x_->ok()) << "Xvfb did not start";
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        folders_ = std::make_unique<shell_test::ScratchFolders>();
+        WriteFile(folders_->game() / "Mnemora.prefs",
+                  "[Settings]\r\nLanguage = en_GB\r\nGameScreen = 2\r\nMusic = 0\r\n");
+        WriteFile(folders_->game() / "Mnemora.scores", ProgressWith(progress));
+        engine::SetFramePacing(false);
+        app::StartOptions options;
+        options.gameFolder = folders_->gameFolder();
+        app::StartGame(options);
+        started_ = true;
+        engine::PushWindowEvent(0, engine::kEventActivated);
+        ASSERT_TRUE(RunUntil(app::MainMenu, 400));
+        ASSERT_EQ(display::metrics.ScreenWidth, width);
+        ASSERT_EQ(display::metrics.ScreenHeight, height);
+    }
+    void TearDown() override {
+        if (started_) app::ShutdownForTests();
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        folders_.reset();
+        x_.reset();
+    }
+    bool RunUntil(int32_t state, int limit) {
+        for (int i = 0; i < limit && app::loop.ScreenState != state; ++i)
+            app::RunFrame();
+        return app::loop.ScreenState == state;
+    }
+    void ClickAt(int32_t x, int32_t y) {
+        engine::PushMouseMotion(0, x, y, 0, 0);
+        app::RunFrame();
+        engine::PushMouseButton(0, 1, 1, x, y);
+        engine::PushMouseButton(0, 1, 0, x, y);
+        app::RunFrame();
+    }
+    // The frame as F2 saves it, kept under `name`.png.
+    void Shot(const std::string& name) {
+        for (const auto& old : shell_test::FilesStartingWith(folders_->game(), "Mnemora "))
+            fs::remove(old);
+        app::RunFrame();
+        app::SaveScreenshot();
+        const auto shots = shell_test::FilesStartingWith(folders_->game(), "Mnemora ");
+        ASSERT_EQ(shots.size(), 1u) << name;
+        const fs::path out = fs::path(Env("MNEMORA_E2E_OUT").empty() ? "/tmp/mnemora-e2e-output"
+                                                                     : Env("MNEMORA_E2E_OUT")) /
+                             "screens";
+        fs::create_directories(out);
+        fs::copy_file(shots[0], out / (name + ".bmp"), fs::copy_options::overwrite_existing);
+    }
+
+    std::unique_ptr<XServer> x_;
+    std::unique_ptr<shell_test::ScratchFolders> folders_;
+    bool started_ = false;
+};
+
+// Portrait monitors: the map fills the screen and level 12's eight columns
+// stand inside it.
+TEST_F(Screens, PortraitBoardsStayOnTheScreen) {
+    for (auto [width, height] : {std::pair{1080, 1920}, std::pair{1200, 1920}}) {
+        SCOPED_TRACE(width);
+        if (started_) TearDown();
+        started_ = false;
+        Start(width, height, "222222222221");
+        const std::string size = std::to_string(width) + "x" + std::to_string(height);
+        const ui::ButtonSlot& start = ui::dialogs.mainMenuButtons.slot[1];
+        ClickAt((start.left + start.right) / 2, (start.top + start.bottom) / 2);
+        ASSERT_EQ(app::loop.ScreenState, app::LevelSelect);
+        EXPECT_EQ(engine::SpriteDrawHeight(game::SpriteLevelSelectBack), height);
+        Shot("map_" + size);
+        const display::LevelButton& twelve = display::levelButtons[12];
+        ClickAt((twelve.hitLeft + twelve.hitRight) / 2, (twelve.hitTop + twelve.hitBottom) / 2);
+        ASSERT_TRUE(RunUntil(app::Playing, 300));
+        ASSERT_EQ(game::level.current, 12);
+        ASSERT_EQ(game::level.board.size(), 40u);
+        const int32_t hudBottom = display::metrics.HudUnit / 2 + display::metrics.HudUnit;
+        for (const game::Tile& t : game::level.board) {
+            EXPECT_GE(t.left, 0);
+            EXPECT_LE(t.right, width);
+            EXPECT_GE(t.top, hudBottom);
+            EXPECT_LE(t.bottom, height);
+        }
+        Shot("level12_" + size);
+    }
+}
+
+// A 21:9 monitor: level 6 is held at the top edge, its arrow below it.
+TEST_F(Screens, WideMapShowsTheArrowOfATopEdgeLevel) {
+    Start(2560, 1080, "222221000000");
+    const ui::ButtonSlot& start = ui::dialogs.mainMenuButtons.slot[1];
+    ClickAt((start.left + start.right) / 2, (start.top + start.bottom) / 2);
+    ASSERT_EQ(app::loop.ScreenState, app::LevelSelect);
+    EXPECT_EQ(display::levelButtons[6].hitTop, 0);
+    EXPECT_EQ(game::arrow.shown, 1);
+    EXPECT_GE(game::arrow.topBound, 0);
+    EXPECT_LE(game::arrow.bottomBound + display::metrics.LevelButtonHeight, 1080);
+    Shot("map_2560x1080");
 }
 
 }  // namespace

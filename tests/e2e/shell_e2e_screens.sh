@@ -26,9 +26,11 @@ press() {
 
 mkdir -p "$out_dir"
 
-# run WIDTH HEIGHT: one run; leaves the log's lines in $work/log.txt.
+# run WIDTH HEIGHT [SECOND]: one run, with a second monitor (an X screen) of
+# the size SECOND when given; leaves the log's lines in $work/log.txt.
 run() {
-    local width=$1 height=$2 folder="$work/$1x$2"
+    local width=$1 height=$2 folder="$work/$1x$2" second=()
+    [[ -n ${3:-} ]] && second=(-screen 1 "${3}x24")
     trap stop EXIT  # each run is a subshell of its own
     rm -rf "$folder"
     mkdir -p "$folder/game" "$folder/home"
@@ -37,7 +39,7 @@ run() {
         ln -s "$game_dir/$f" "$folder/game/$f"
     done
     printf '[Settings]\r\nLanguage = en_GB\r\nGameScreen = 2\r\n' >"$folder/game/Mnemora.prefs"
-    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp -noreset 3>"$folder/display" \
+    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" "${second[@]}" -nolisten tcp -noreset 3>"$folder/display" \
         >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do [[ -s $folder/display ]] && break; sleep 0.1; done
@@ -94,9 +96,9 @@ background_lines() {
 # One run; a failed run is told and tried once more, since a key can be lost
 # on a loaded machine.
 run_twice() {
-    (run "$1" "$2") && return 0
+    (run "$@") && return 0
     echo "e2e screens: the run at $1 x $2 failed once; trying again" >&2
-    (run "$1" "$2")
+    (run "$@")
 }
 
 run_twice 3440 1440 || exit 1
@@ -108,4 +110,12 @@ run_twice 4096 2160 || exit 1
 expected=$'AspectRatio:\t\t5\nAspectRatio:  17:9\nLoad asset (orvanta):\t\tOK\nLoad asset (menuback):\t\tOK\nLoad asset (levelselect):\t\tOK\nLoad asset (ingame):\t\tOK'
 [[ "$(background_lines)" == "$expected" ]] || fail "4096 x 2160: $(background_lines)"
 grep -qxF $'Opening screen (Borderless):\t\tOK' "$work/log.txt" || fail "4096 x 2160: not borderless"
+# Portrait monitors, the first with a landscape one beside it: the report
+# counts both, and the tiles are sized so that the widest board fits.
+run_twice 1080 1920 1920x1080 || exit 1
+grep -qxF $'Number of desktops:\t\t2' "$work/log.txt" || fail "1080 x 1920: $(grep desktops "$work/log.txt")"
+grep -qxF $'TileSize: \t\t120' "$work/log.txt" || fail "1080 x 1920: $(grep TileSize "$work/log.txt")"
+run_twice 1200 1920 || exit 1
+grep -qxF $'Number of desktops:\t\t1' "$work/log.txt" || fail "1200 x 1920: $(grep desktops "$work/log.txt")"
+grep -qxF $'TileSize: \t\t134' "$work/log.txt" || fail "1200 x 1920: $(grep TileSize "$work/log.txt")"
 echo "e2e screens: OK"

@@ -285,6 +285,19 @@ void GameRun::Key(const std::string& name) {
 }
 
 void GameRun::Click(int32_t x, int32_t y) {
+    if (relative_) {
+        // Steps small enough that the server's pointer never meets an edge.
+        const std::string corner =
+            " mousemove_relative -- -500 -500 sleep 0.03 mousemove_relative -- -500 -500"
+            " sleep 0.03 mousemove_relative -- -500 -500 sleep 0.03";
+        const std::string half =
+            " mousemove_relative -- " + std::to_string(x / 2) + " " + std::to_string(y / 2);
+        const std::string rest =
+            " mousemove_relative -- " + std::to_string(x - x / 2) + " " + std::to_string(y - y / 2);
+        Run("xdotool" + corner + half + " sleep 0.03" + rest +
+            " sleep 0.06 mousedown 1 sleep 0.08 mouseup 1 sleep 0.06" + corner);
+        return;
+    }
     Run("xdotool mousemove --window " + window_ + " " + std::to_string(x) + " " +
         std::to_string(y) + " sleep 0.06 mousedown 1 sleep 0.08 mouseup 1 sleep 0.06" +
         " mousemove --window " + window_ + " 1 1 sleep 0.03");

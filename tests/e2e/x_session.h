@@ -83,6 +83,10 @@ class GameRun {
     bool WaitForWindow(std::chrono::seconds timeout, bool another = false);
     // A key held for 80 ms (xdotool key names: "Escape", "F2", "m").
     void Key(const std::string& name);
+    // Full screen reads relative mouse motion into a pointer of its own:
+    // clicks then push that pointer into the top-left corner and move it from
+    // there by relative steps.
+    void UseRelativePointer() { relative_ = true; }
     // A left click at window pixels; the pointer then moves to the corner so
     // it never covers what the next screenshot looks at.
     void Click(int32_t x, int32_t y);
@@ -114,6 +118,7 @@ class GameRun {
     fs::path outDir_;
     std::chrono::steady_clock::time_point lastF2_{};
     int status_ = -1;
+    bool relative_ = false;
 };
 
 // Pauses the test.

@@ -123,7 +123,7 @@ TEST_F(ShellStartupTest, PortableRunLogsEveryStepAndSavesOnQuit) {
         "Available CPU cores:\t\t*",
         "Total physical memory:\t\t*",
         "Free physical memory:\t\t*",
-        "Number of desktops:\t\t1",
+        "Number of desktops:\t\t" + std::to_string(engine::CountDesktops()),
         "Operating system:\t\t200",
         "",
         "[GAME DETAILS]",

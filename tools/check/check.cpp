@@ -6,9 +6,11 @@
 //  - every language file in "Mnemora.languages/" has every key of en_GB, and
 //    every character of its texts is in the game's font;
 //  - with the real font at 96 DPI, every caption, title, credit line, dialog
-//    message line and settings row fits the picture it is drawn on, and the help
-//    text ends above the help screen's BACK button.
-// Prints one line per failure and exits 1 when there is any, 0 otherwise.
+//    message line and settings row fits the picture it is drawn on, the fixed
+//    credits lines too, and the help text ends above the help screen's BACK
+//    button.
+// Prints one line per failure and exits 1 when there is any, 0 otherwise;
+// with --verbose also every text measured.
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -192,12 +194,34 @@ int Width(int font, const std::string& text) {
     return engine::MeasureTextWidth(text);
 }
 
+bool verbose = false;
+
 void CheckFits(const std::string& where, int font, const std::string& text, int limit) {
     ++checks;
     int width = Width(font, text);
+    if (verbose) {
+        std::printf("%s: \"%s\" %d px, limit %d\n", where.c_str(), text.c_str(), width, limit);
+    }
     if (width >= limit) {
         Fail(where + ": \"" + text + "\" is " + engine::IntToText(width) + " px wide, limit " +
              engine::IntToText(limit));
+    }
+}
+
+// A credits line on the 880-pixel credits panel, with a margin at each side.
+constexpr int kCreditsLineLimit = 880 - 2 * 10;
+
+// The credits' fixed lines are the same in every language: once, with the
+// font's characters checked too.
+void CheckCreditsFixedLines(const Fonts& f) {
+    for (const std::string& line : ui::CreditsFixedLines()) {
+        ++checks;
+        if (uint32_t missing = engine::FirstMissingCharacter(f.credits, line)) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "U+%04X", missing);
+            Fail("credits fixed line \"" + line + "\" uses " + hex + ", which the font lacks");
+        }
+        CheckFits("credits fixed line", f.credits, line, kCreditsLineLimit);
     }
 }
 
@@ -240,7 +264,7 @@ void CheckLanguage(const std::string& code, const Texts& texts, const Texts& eng
     // Credit role lines on the 880-pixel credits panel.
     for (const char* key :
          {"tCreditsCODEDESIGN", "tCreditsGFX", "tCreditsMUSIC", "tCreditsSFX", "tCreditsFONT"}) {
-        CheckFits(code + " credits " + key, f.credits, text(key), 880 - 2 * 10);
+        CheckFits(code + " credits " + key, f.credits, text(key), kCreditsLineLimit);
     }
     // The two message lines of the result dialogs on the 1000-pixel panel.
     for (const char* key : {"tLevelFinishedTEXT", "tLevelFailedTEXT", "tCompletedTEXT"}) {
@@ -285,11 +309,13 @@ void CheckLanguage(const std::string& code, const Texts& texts, const Texts& eng
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: mnemora-check GAME_FOLDER\n");
+    // --verbose: one line per text measured, with its width and limit.
+    verbose = argc == 3 && std::string(argv[1]) == "--verbose";
+    if (argc != 2 && !verbose) {
+        std::fprintf(stderr, "usage: mnemora-check [--verbose] GAME_FOLDER\n");
         return 2;
     }
-    std::string folder = argv[1];
+    std::string folder = argv[argc - 1];
     if (!folder.empty() && folder.back() != '/') folder += '/';
 
     int pack = engine::OpenArchive(engine::AutoId, folder + "Mnemora.data", 4);
@@ -333,6 +359,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    CheckCreditsFixedLines(f);
     std::string languages = folder + "Mnemora.languages/";
     Texts english = ReadLanguage(languages + "en_GB.language");
     if (english.empty()) Fail("en_GB.language: missing or empty");

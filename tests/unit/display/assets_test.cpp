@@ -71,6 +71,22 @@ TEST(BackgroundPlacementTest, LevelMapSitsOnTheScreensBottomEdge) {
         EXPECT_EQ(map.drawTop + map.spriteHeight, h) << w << " x " << h;
     }
     EXPECT_EQ(PlaceBackground("levelselect", 3840, 3072, 1920, 1080).drawTop, 1080 - 1536);
+
+    // On a portrait screen the map (864 high at 1080 wide) keeps its place at
+    // the bottom and the sprite fills the screen: its sky above, nothing undrawn.
+    const auto portrait = PlaceBackground("levelselect", 3840, 3072, 1080, 1920);
+    EXPECT_EQ(portrait.scaledWidth, 1080);
+    EXPECT_EQ(portrait.scaledHeight, 864);
+    EXPECT_EQ(portrait.spriteHeight, 1920);
+    EXPECT_EQ(portrait.drawTop, 0);
+    EXPECT_EQ(portrait.imageTop, 1920 - 864);
+    // The game picture is scaled to cover it instead, centred.
+    const auto game = PlaceBackground("ingame", 3840, 2160, 1080, 1920);
+    EXPECT_EQ(game.scaledHeight, 1920);
+    EXPECT_EQ(game.scaledWidth, 3413);
+    EXPECT_EQ(game.imageLeft, (1080 - 3413) / 2);
+    EXPECT_EQ(game.spriteHeight, 1920);
+    EXPECT_EQ(PlaceBackground("ingame", 3840, 2160, 1920, 1080).imageLeft, 0);
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "game/game.h"
+
 namespace {
 
 using display::ClassifyAspect;
@@ -83,6 +87,45 @@ TEST(Layout, TileSizesPerClassAreEven) {
     for (int w : {1024, 1280, 1366, 1360, 2560, 3440, 4096}) {
         Open(w, w == 1280 ? 1024 : 768);
         EXPECT_EQ(metrics.TileSize % 2, 0) << w;
+    }
+}
+
+// Every level's board as SetUpLevel lays it out, inside the screen and below
+// the heads-up display.
+void ExpectBoardsInside(int w, int h) {
+    for (const game::LevelSpec& spec : game::LevelTable()) {
+        const int T = metrics.TileSize, G = metrics.TileGap;
+        const int left = metrics.BoardCentreX - (T * spec.columns + G * spec.columns - 1) / 2;
+        const int top = metrics.BoardCentreY - (T * spec.rows + G * spec.rows - 1) / 2;
+        EXPECT_GE(left, 0) << w << " x " << h;
+        EXPECT_LE(left + (T + G) * (spec.columns - 1) + T, w) << w << " x " << h;
+        EXPECT_GE(top, metrics.HudUnit / 2 + metrics.HudUnit) << w << " x " << h;
+        EXPECT_LE(top + (T + G) * (spec.rows - 1) + T, h) << w << " x " << h;
+    }
+}
+
+TEST(Layout, BoardsFitPortraitAndNearSquareScreens) {
+    // From the height alone a 1080-wide portrait screen got 246-pixel tiles
+    // and 2136-pixel boards.
+    Open(1080, 1920);
+    EXPECT_EQ(metrics.TileSize, 120);
+    EXPECT_EQ(metrics.TileGap, 12);
+    Open(1200, 1920);
+    EXPECT_EQ(metrics.TileSize, 134);
+    for (auto [w, h] : {std::pair{1080, 1920}, {1200, 1920}, {1440, 2560}, {1000, 1000},
+                        {1100, 1000}, {768, 1024}, {600, 1000}}) {
+        Open(w, h);
+        EXPECT_EQ(metrics.TileSize % 2, 0);
+        ExpectBoardsInside(w, h);
+    }
+    // Landscape screens keep the size from the height.
+    for (auto [w, h, tile] :
+         {std::tuple{1920, 1080, 138}, {1024, 768, 84}, {1280, 1024, 108}, {1440, 960, 120},
+          {1680, 1050, 140}, {2560, 1080, 138}, {3440, 1440, 184}, {3840, 2160, 276},
+          {1024, 576, 74}, {4096, 2160, 276}}) {
+        Open(w, h);
+        EXPECT_EQ(metrics.TileSize, tile) << w << " x " << h;
+        ExpectBoardsInside(w, h);
     }
 }
 

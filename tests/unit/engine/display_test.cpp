@@ -5,6 +5,7 @@
 #include "scratch_dir.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -139,6 +140,18 @@ TEST_F(WindowTest, FullScreenFlipDrainsTheQueueSoTheGameSeesNoEvents) {
     PushMouseButton(-1, 1, 0, 5, 5);
     FlipFrame();
     EXPECT_EQ(PollWindowEvent(), 0);
+
+    // A request to quit is kept all the same, once; and so are the three
+    // termination signals, SIGHUP included.
+    TakeQuitRequest();  // what earlier tests left
+    PushQuitEvent();
+    FlipFrame();
+    EXPECT_EQ(TakeQuitRequest(), 1);
+    EXPECT_EQ(TakeQuitRequest(), 0);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        ASSERT_EQ(std::raise(signal), 0) << signal;
+        EXPECT_EQ(TakeQuitRequest(), 1) << signal;
+    }
 }
 
 TEST_F(WindowTest, WindowStateAndHidingMoveTheFocusFlag) {

@@ -26,7 +26,14 @@ TEST(Dates, DateValuesCountLocalFieldsAsIfUtc) {
     EXPECT_EQ(MakeDateTime(2024, 3, 5, 7, 8, 9), 1709622489);
     EXPECT_EQ(MakeDateTime(2000, 2, 29, 23, 59, 59), 951868799);
     EXPECT_EQ(MakeDateTime(2038, 1, 19, 3, 14, 7), 2147483647);
-    EXPECT_EQ(MakeDateTime(2038, 1, 19, 3, 14, 8), -1);  // past the range
+    // Past 2038-01-19 03:14:07 in 64 bits, to the last second of a four-digit year.
+    EXPECT_EQ(MakeDateTime(2038, 1, 19, 3, 14, 8), int64_t{2147483648});
+    EXPECT_EQ(MakeDateTime(9999, 12, 31, 23, 59, 59), int64_t{253402300799});
+    EXPECT_EQ(MakeDateTime(10000, 1, 1, 0, 0, 0), -1);
+    EXPECT_EQ(FormatDateTime("%yyyy-%mm-%dd--%hh-%ii-%ss", MakeDateTime(2040, 2, 29, 13, 5, 9)),
+              "2040-02-29--13-05-09");
+    EXPECT_EQ(FormatDateTime("%dd-%mm-%yyyy %hh-%ii-%ss", MakeDateTime(9999, 12, 31, 23, 59, 59)),
+              "31-12-9999 23-59-59");
     EXPECT_EQ(MakeDateTime(1969, 12, 31, 23, 59, 59), -1);
     EXPECT_EQ(MakeDateTime(2023, 2, 29, 0, 0, 0), -1);
     EXPECT_EQ(MakeDateTime(2024, 13, 1, 0, 0, 0), -1);

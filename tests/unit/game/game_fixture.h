@@ -25,8 +25,15 @@
 #include "engine/sound.h"
 #include "engine/system.h"
 #include "game/game.h"
+#include "scratch_dir.h"
 
 namespace game_test {
+
+// This test program's save folder: a win writes the progress file there.
+inline const std::string& SaveFolder() {
+    static const std::string folder = test_support::ScratchDir("mnemora-game-").string() + "/";
+    return folder;
+}
 
 // The tile pictures' sprite numbers in tests: picture k (0..19) is 101 + k.
 inline constexpr int32_t kFirstPicture = 101;
@@ -38,6 +45,8 @@ inline void ResetGame(int w = 1920, int h = 1080) {
     game::arrow = {};
     app::loop = {};
     app::settings = {};
+    app::folders = {};
+    app::folders.SaveFolder = SaveFolder();
     audio::music = {};
     display::metrics = {};
     display::levelButtons = {};

@@ -1,5 +1,7 @@
 // The level-select map: the arrow, progression after a win, clicks on levels
 // and on the back button with their sounds and music.
+#include <algorithm>
+
 #include "unit/game/game_fixture.h"
 
 namespace {
@@ -43,6 +45,37 @@ TEST_F(LevelSelectTest, FreshStartShowsLevelOneOpenWithTheArrowAboveIt) {
     EXPECT_EQ(ys[19], top + 51);
     EXPECT_EQ(ys[36], top);
     EXPECT_EQ(ys[37], top);  // rest
+}
+
+TEST_F(LevelSelectTest, ArrowOfAButtonAtTheTopEdgeStandsBelowItUpsideDown) {
+    // 2560 x 1080: level 6 would start 173 pixels above the screen and is
+    // held at its top edge, so there is no room for the arrow above it.
+    ResetGame(2560, 1080);
+    for (int n = 1; n <= 5; ++n)
+        game::MarkLevelWon(n);
+    game::OpenLevelSelect();
+    const auto& six = levelButtons[6];
+    ASSERT_EQ(six.hitTop, 0);
+    EXPECT_EQ(game::arrow.x, six.hitLeft);
+    EXPECT_EQ(game::arrow.pointsUp, 1);
+    EXPECT_EQ(game::arrow.y, six.hitBottom);
+    // Bobbing up towards the button and back, never above the screen.
+    int32_t lowest = game::arrow.y, highest = game::arrow.y;
+    for (int i = 0; i < 38; ++i) {
+        game::AnimateLevelSelect();
+        lowest = std::max(lowest, game::arrow.y);
+        highest = std::min(highest, game::arrow.y);
+    }
+    EXPECT_EQ(lowest, six.hitBottom);
+    EXPECT_EQ(highest, six.hitBottom - game::arrow.step * 18);
+    EXPECT_GE(highest, 0);
+    EXPECT_EQ(game::arrow.y, six.hitBottom);
+
+    // A level with room above keeps its arrow there, pointing down.
+    game::MarkLevelWon(6);
+    game::OpenLevelSelect();
+    EXPECT_EQ(game::arrow.pointsUp, 0);
+    EXPECT_EQ(game::arrow.y, levelButtons[7].hitTop - display::metrics.LevelButtonHeight);
 }
 
 TEST_F(LevelSelectTest, AWinOpensTheNextLevelOnlyIfItWasLocked) {

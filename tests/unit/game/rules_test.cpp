@@ -87,6 +87,21 @@ TEST_F(RulesTest, MismatchSoundsOnceAndThePairTurnsDownOnThe82ndPass) {
     ClickTile(b);
     game::PlayStepAt(kDealEnd + 83);
     EXPECT_NE(audio::music.lastEffectChannel, channel);
+
+    // Dealt again while that mismatch shows half-way (a restart, a leave, a
+    // time-out): the new level's first mismatch still stays up 81 passes.
+    for (int pass = 84; pass <= 123; ++pass)
+        game::PlayStepAt(kDealEnd + pass);
+    DealLevel(1);
+    auto [c, d] = MismatchedPair();
+    ClickTile(c);
+    ClickTile(d);
+    for (int pass = 1; pass <= 81; ++pass) {
+        game::PlayStepAt(kDealEnd + pass);
+        ASSERT_EQ(level.board[c].face, game::FaceUp) << "pass " << pass << " after the re-deal";
+    }
+    game::PlayStepAt(kDealEnd + 82);
+    EXPECT_EQ(level.board[c].face, game::FaceDown);
 }
 
 TEST_F(RulesTest, MatchedPairFadesBy8AFrameAndLeaves) {
@@ -139,6 +154,10 @@ TEST_F(RulesTest, ClearingTheBoardWinsAndChangesTheMusic) {
     EXPECT_FALSE(Playing(level.musicTrack, trackChannel));
     EXPECT_NE(audio::music.musicChannel, trackChannel);
     EXPECT_TRUE(Playing(audio::LevelEndMusic, audio::music.musicChannel));
+    // The win is on disk at once, not only at quit.
+    std::ifstream saved(SaveFolder() + "Mnemora.scores", std::ios::binary);
+    const std::string progress{std::istreambuf_iterator<char>(saved), {}};
+    EXPECT_EQ(progress.substr(0, 6), "2\r\n1\r\n");
     game::BoardClick(10, 10);  // board input is off
     game::PlayStepAt(now);
     EXPECT_EQ(app::loop.ScreenState, app::LevelFinished);

@@ -182,6 +182,14 @@ TEST_F(LanguageTest, FolderListsLanguagesAndLoadsTheirTexts) {
     EXPECT_EQ(i18n::Text("tOnlyEnglish"), "yes");
     EXPECT_EQ(i18n::Text("tNoSuchKey"), "");
     EXPECT_EQ(i18n::LoadLanguage(folder_.string(), "fr_FR"), 0);
+
+    // An extension in capitals is listed and loads by the name it was listed
+    // under.
+    WriteFile(folder_ / "fr_FR.LANGUAGE", LanguageFile("Francais", "tMenuSTART = JOUER\r\n"));
+    ASSERT_EQ(i18n::ScanLanguages(folder_.string()), 1);
+    ASSERT_TRUE(i18n::HasLanguage("fr_FR"));
+    ASSERT_EQ(i18n::LoadLanguage(folder_.string(), "fr_FR"), 1);
+    EXPECT_EQ(i18n::Text("tMenuSTART"), "JOUER");
 }
 
 TEST_F(LanguageTest, SameDisplayNameAndMissingHeaderShareRecords) {
@@ -222,9 +230,12 @@ TEST_F(LanguageTest, ArchiveGivesTheSameResultAsTheFolder) {
     const fs::path archive = root_ / "Mnemora.languages";
     WriteFile(archive, Zip({{"en_GB.language", LanguageFile("English", "tMenuSTART = START\r\n")},
                             {"de_DE.language", LanguageFile("Deutsch", "tMenuSTART = LOS\r\n")},
+                            {"fr_FR.Language", LanguageFile("Francais", "tMenuSTART = JOUER\r\n")},
                             {"readme.txt", "ignored"}}));
     ASSERT_EQ(i18n::ScanLanguages(archive.string()), 1);
-    EXPECT_EQ(i18n::LanguageCount(), 2);
+    EXPECT_EQ(i18n::LanguageCount(), 3);
+    ASSERT_EQ(i18n::LoadLanguage(archive.string(), "fr_FR"), 1);
+    EXPECT_EQ(i18n::Text("tMenuSTART"), "JOUER");
     ASSERT_EQ(i18n::LoadLanguage(archive.string(), "de_DE"), 1);
     EXPECT_EQ(i18n::Text("tMenuSTART"), "LOS");
     // Nothing is left in the temporary folder.

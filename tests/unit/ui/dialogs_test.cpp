@@ -2,6 +2,7 @@
 // loop's hooks (HoverDialog, ClickDialog, EscapeDialog) on a 1280 x 720
 // screen. Game play and the shell are stand-ins in this branch, so the checks
 // are on screen states, pictures and settings.
+#include "engine/picture_decode.h"
 #include "game/game.h"
 #include "ui_fixture.h"
 
@@ -205,18 +206,52 @@ TEST_F(DialogsTest, LanguageRowWithOneOrNoLanguage) {
     EXPECT_EQ(s.LanguagePending, "en_GB");
     EXPECT_EQ(dialogs.settingsButtons.slot[1].picture, dialogs.settingsRows.language[0][1]);
 
-    // No language at all: the row stays empty and ignores the pointer.
+    // No language at all: the row stays empty and ignores the pointer. Sprite
+    // 0 is an F2 screenshot: the empty row must not name it.
+    ASSERT_EQ(engine::CaptureScreenToSprite(0, 0, 0, 64, 64), 1);
     languages.list.clear();
     ui::BuildSettings();
     s.Language = "xx_XX";
     ui::EnterSettings();
-    EXPECT_EQ(dialogs.settingsButtons.slot[1].picture, 0);
+    EXPECT_EQ(engine::SpriteExists(dialogs.settingsButtons.slot[1].picture), 0);
     const auto [x, y] = Inside(dialogs.settingsButtons.slot[1]);
     ui::HoverDialog(app::Settings, x, y);
     EXPECT_EQ(dialogs.settingsButtons.hover, 0);
     ui::ClickDialog(app::Settings);
     EXPECT_EQ(s.LanguagePending, "xx_XX");
     EXPECT_EQ(State(), app::Settings);
+}
+
+// Copies of the panels, buttons and rows that cannot be made (the renderer out
+// of texture memory) leave every button where it was and working, and no slot
+// naming the F2 screenshot (sprite 0).
+TEST_F(DialogsTest, FailedPictureCopiesLeaveEveryButtonWorking) {
+    const ui::Dialogs before = dialogs;
+    ASSERT_EQ(engine::CaptureScreenToSprite(0, 0, 0, 64, 64), 1);
+    engine::detail::FailSpriteCopiesForTesting(true);
+    ui::RebuildAllDialogs(false);
+    engine::detail::FailSpriteCopiesForTesting(false);
+    EXPECT_EQ(engine::SpriteExists(10), 0);  // the main menu's panel copy
+    for (int32_t state : {app::MainMenu, app::Settings, app::Help, app::Credits, app::QuitConfirm,
+                          app::PauseMenu, app::LevelFinished, app::GameCompleted}) {
+        const ui::ButtonSet& now = *ui::ButtonsOfState(state);
+        for (int32_t i = 1; i <= now.count; ++i) {
+            const ui::ButtonSlot& slot = now.slot[static_cast<size_t>(i)];
+            EXPECT_LT(slot.left + 1, slot.right) << state << " slot " << i;
+            EXPECT_LT(slot.top + 1, slot.bottom) << state << " slot " << i;
+            EXPECT_NE(slot.picture, 0) << state << " slot " << i;
+        }
+    }
+    EXPECT_EQ(dialogs.mainMenuButtons.slot[2].left, before.mainMenuButtons.slot[2].left);
+    EXPECT_EQ(dialogs.mainMenuButtons.slot[2].bottom, before.mainMenuButtons.slot[2].bottom);
+    EXPECT_EQ(dialogs.settingsButtons.slot[6].right, before.settingsButtons.slot[6].right);
+    EXPECT_EQ(dialogs.settings.width, before.settings.width);
+    ui::GoToMainMenu();
+    ClickOn(app::MainMenu, 2);
+    EXPECT_EQ(State(), app::Settings);
+    EXPECT_EQ(engine::SpriteExists(dialogs.settingsButtons.slot[1].picture), 0);
+    ClickOn(app::Settings, 7);
+    EXPECT_EQ(State(), app::MainMenu);
 }
 
 TEST_F(DialogsTest, RebuildReleasesTheEarlierRowPictures) {
