@@ -205,7 +205,9 @@ TEST_F(ShellStartupTest, PortableRunLogsEveryStepAndSavesOnQuit) {
                               "timeback.png",
                               "timefront.png",
                               "level_finished.png",
-                              "back.png"}) {
+                              "back.png",
+                              "level_focus.png",
+                              "tile_focus.png"}) {
         expected.push_back(std::string("Load asset (") + label + "):\t\tOK");
     }
     for (int n = 0; n < 20; ++n)
