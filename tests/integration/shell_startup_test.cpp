@@ -347,6 +347,19 @@ TEST_F(ShellStartupTest, FullScreenClicksOncePerPressAndRecapturesTheMouseWithFo
     app::RunFrame();
     EXPECT_EQ(engine::IsDisplayFocused(), 1);
     EXPECT_EQ(engine::PollMouse(), 1);
+
+    // A controller in full screen: its events come through the frame's pump.
+    const int pad = engine::AttachVirtualController();
+    ASSERT_GT(pad, 0);
+    app::RunFrame();
+    for (int entry : {engine::kPadDown, engine::kPadDown, engine::kPadA}) {
+        engine::SetVirtualControllerButton(pad, entry, 1);
+        app::RunFrame();
+        engine::SetVirtualControllerButton(pad, entry, 0);
+        app::RunFrame();
+    }
+    EXPECT_EQ(app::loop.ScreenState, app::Settings);
+    engine::DetachVirtualController(pad);
 }
 
 TEST_F(ShellStartupTest, UserFolderThatCannotBeMadeStillRunsAndQuits) {
