@@ -58,7 +58,7 @@ struct FocusState {
 };
 FocusState focus;
 
-// The keys and pad entries that move the focus, and what they held last.
+// The keys and pad entries that move the focus.
 struct Direction {
     int key;
     int pad;
@@ -70,6 +70,8 @@ constexpr Direction kDirections[] = {
     {kKeyLeft, engine::kPadLeft, -1, 0},
     {kKeyRight, engine::kPadRight, 1, 0},
 };
+// What the direction keys and Tab held in the last frame, and when a held
+// direction repeats.
 struct NavigationState {
     std::array<bool, 4> held{};
     std::array<int64_t, 4> nextRepeat{};

@@ -81,6 +81,9 @@ void PlaceDialogFocus(int32_t screenState) {
     ButtonSet* set = ButtonsOfState(screenState);
     if (!set || set->count == 0) return;
     int32_t index = set->focus;
+    // Not yet placed on this screen: it starts where the pointer has left the
+    // highlight, if anywhere.
+    if (!SlotEnabled(screenState, *set, index)) index = set->hover;
     if (!SlotEnabled(screenState, *set, index)) {
         // Enter twice must not quit or leave a level: the quit dialogs offer NO.
         index = screenState == app::QuitConfirm || screenState == app::LeaveConfirm ? 2 : 1;

@@ -144,12 +144,11 @@ int32_t NearestInDirection(const std::vector<FocusRect>& rects, int32_t from, in
 // `from` when there is no other.
 int32_t StepInOrder(const std::vector<FocusRect>& rects, int32_t from, int32_t step);
 
-// The focus on a dialog state's buttons: Place puts it on the dialog's first
-// choice (NO in the two quit dialogs, else the first button) unless it stands
-// on an enabled one; Move goes in a direction or in order as above (on the
-// settings rows left and right step the row's value instead); Activate does
-// what a click on the focused button does. Each does nothing for states
-// without buttons.
+// The focus on a dialog state's buttons: Place keeps it where it stands on an
+// enabled button, else puts it on the hovered one, else on the dialog's first
+// choice (NO in the two quit dialogs, else the first button); Move goes in a direction or in order
+// as above (on the settings rows left and right step the row's value instead); Activate does what a
+// click on the focused button does. Each does nothing for states without buttons.
 void PlaceDialogFocus(int32_t screenState);
 void MoveDialogFocus(int32_t screenState, int32_t dx, int32_t dy, int32_t step);
 void ActivateDialogFocus(int32_t screenState);
