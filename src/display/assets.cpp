@@ -77,6 +77,9 @@ constexpr PictureEntry kPictures[] = {
     {"timefront.png", "timefront.png", 87, kAlpha, PictureEntry::ClockBar},
     {"level_finished.png", "level_finished.png", 85, kAlpha, PictureEntry::LevelButton},
     {"back.png", "back.png", 88, kAlpha, PictureEntry::Tile},
+    // The keyboard and controller focus marks of the level map and the board.
+    {"level_focus.png", "level_focus.png", 89, kAlpha, PictureEntry::LevelButton},
+    {"tile_focus.png", "tile_focus.png", 90, kAlpha, PictureEntry::Tile},
 };
 
 // Panels whose source stays untouched: each screen draws its texts on copies.

@@ -4,6 +4,8 @@
 // Keyboard: the keys down right now (from key events, in set-1 scan codes) are
 // the "device state"; PollKeyboard turns it into the snapshot table (0 up,
 // 1 held, 2 released since the previous snapshot).
+// Controllers: each one taken keeps its own buttons and stick direction; the
+// virtual pad entries of the table are held while any controller holds them.
 // Mouse: relative motion, wheel and buttons collect in a pending record while
 // the mouse is the game's; PollMouse moves them into the current record and
 // moves the virtual cursor, clamped to the display.
@@ -11,6 +13,7 @@
 
 #include <array>
 #include <cstring>
+#include <vector>
 
 #include "engine/display.h"
 #include "engine/display_internal.h"
@@ -194,8 +197,26 @@ struct MouseRecord {
     int left = 0, right = 0, middle = 0;
 };
 
+// The pad entries in order: up, down, left, right, A, B, Start, Back.
+constexpr int kPadEntries = 8;
+constexpr int kPadFirst = kPadUp;
+
+// The left stick counts as a direction beyond this deflection and lets go
+// below the smaller one, so a stick resting near the edge does not flicker.
+constexpr int kStickPress = 16000;
+constexpr int kStickRelease = 8000;
+
+struct Controller {
+    SDL_GameController* controller = nullptr;
+    SDL_JoystickID id = -1;
+    std::array<bool, kPadEntries> button{};  // the D-pad, A, B, Start, Back
+    int stick_x = 0, stick_y = 0;            // -1, 0 or 1
+};
+
 struct InputState {
     bool keyboard_started = false;
+    bool controllers_started = false;
+    std::vector<Controller> controllers;
     bool keyboard_acquired = false;
     bool snapshot_taken = false;
     std::array<uint8_t, 256> down{};   // keys down now, from key events
@@ -218,6 +239,135 @@ void EndCapture() {
     if (!in.captured) return;
     SDL_SetRelativeMouseMode(SDL_FALSE);
     in.captured = false;
+}
+
+// The pad entry a controller button holds, or -1.
+int PadEntryOfButton(int button) {
+    switch (button) {
+        case SDL_CONTROLLER_BUTTON_DPAD_UP:
+            return 0;
+        case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+            return 1;
+        case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+            return 2;
+        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+            return 3;
+        case SDL_CONTROLLER_BUTTON_A:
+            return 4;
+        case SDL_CONTROLLER_BUTTON_B:
+            return 5;
+        case SDL_CONTROLLER_BUTTON_START:
+            return 6;
+        case SDL_CONTROLLER_BUTTON_BACK:
+            return 7;
+        default:
+            return -1;
+    }
+}
+
+Controller* FindController(SDL_JoystickID id) {
+    for (Controller& c : Input().controllers)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+int StickDirection(int value, int previous) {
+    if (value <= -kStickPress) return -1;
+    if (value >= kStickPress) return 1;
+    if (value > -kStickRelease && value < kStickRelease) return 0;
+    return previous;
+}
+
+// The pad entries of the table from every controller. An entry no controller
+// holds any more after one was unplugged goes up without being reported as
+// released: pulling the cable is not pressing the button.
+void UpdatePadEntries(bool unplugged) {
+    auto& in = Input();
+    std::array<bool, kPadEntries> held{};
+    for (const Controller& c : in.controllers) {
+        for (int i = 0; i < kPadEntries; ++i)
+            held[i] = held[i] || c.button[i];
+        held[0] = held[0] || c.stick_y < 0;
+        held[1] = held[1] || c.stick_y > 0;
+        held[2] = held[2] || c.stick_x < 0;
+        held[3] = held[3] || c.stick_x > 0;
+    }
+    for (int i = 0; i < kPadEntries; ++i) {
+        const int code = kPadFirst + i;
+        in.down[code] = held[i] ? 1 : 0;
+        if (unplugged && !held[i] && in.table[code] == 1) in.table[code] = 0;
+    }
+}
+
+void TakeController(int deviceIndex) {
+    auto& in = Input();
+    SDL_GameController* controller = SDL_GameControllerOpen(deviceIndex);
+    if (!controller) return;
+    const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
+    // Opening again only adds a reference; one is enough.
+    if (FindController(id)) {
+        SDL_GameControllerClose(controller);
+        return;
+    }
+    Controller c;
+    c.controller = controller;
+    c.id = id;
+    in.controllers.push_back(c);
+}
+
+void DropController(SDL_JoystickID id) {
+    auto& list = Input().controllers;
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->id != id) continue;
+        SDL_GameControllerClose(it->controller);
+        list.erase(it);
+        UpdatePadEntries(true);
+        return;
+    }
+}
+
+void HandleControllerEvent(const SDL_Event& e) {
+    switch (e.type) {
+        case SDL_CONTROLLERDEVICEADDED:
+            TakeController(e.cdevice.which);
+            break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            DropController(e.cdevice.which);
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP: {
+            Controller* c = FindController(e.cbutton.which);
+            const int entry = PadEntryOfButton(e.cbutton.button);
+            if (!c || entry < 0) break;
+            c->button[entry] = e.type == SDL_CONTROLLERBUTTONDOWN;
+            UpdatePadEntries(false);
+            break;
+        }
+        case SDL_CONTROLLERAXISMOTION: {
+            Controller* c = FindController(e.caxis.which);
+            if (!c) break;
+            if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) {
+                c->stick_x = StickDirection(e.caxis.value, c->stick_x);
+            } else if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) {
+                c->stick_y = StickDirection(e.caxis.value, c->stick_y);
+            } else {
+                break;
+            }
+            UpdatePadEntries(false);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void CloseControllers() {
+    auto& in = Input();
+    for (Controller& c : in.controllers)
+        SDL_GameControllerClose(c.controller);
+    in.controllers.clear();
+    if (in.controllers_started) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    in.controllers_started = false;
 }
 
 // Motion and buttons count only while the mouse is the game's.
@@ -263,6 +413,13 @@ void InputHandleEvent(const SDL_Event& e) {
             // Keys held when the focus goes are not seen going up.
             if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) in.down.fill(0);
             break;
+        case SDL_CONTROLLERDEVICEADDED:
+        case SDL_CONTROLLERDEVICEREMOVED:
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+        case SDL_CONTROLLERAXISMOTION:
+            HandleControllerEvent(e);
+            break;
         default:
             break;
     }
@@ -287,6 +444,16 @@ int StartKeyboard() {
     in.keyboard_started = true;
     in.keyboard_acquired = false;
     in.snapshot_taken = false;
+    if (!in.controllers_started) {
+        // The game decides itself when input counts (PollKeyboard reads
+        // nothing while the display is not focused); without this hint the
+        // system layer would drop controller events whenever no window has
+        // the keyboard, as with the dummy video driver.
+        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+        // Controllers already attached announce themselves with an added
+        // event, as those plugged in later do.
+        in.controllers_started = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    }
     return 1;
 }
 
@@ -337,6 +504,10 @@ int WasKeyReleased(int scanCode) {
 int ScanCodeFromSystem(int systemScanCode) {
     if (systemScanCode <= 0 || systemScanCode >= SDL_NUM_SCANCODES) return 0;
     return detail::Set1Table()[systemScanCode];
+}
+
+int ControllerCount() {
+    return static_cast<int>(Input().controllers.size());
 }
 
 int StartMouse() {
@@ -415,6 +586,7 @@ void ReleaseMouseCapture(int release) {
 void ShutdownInput() {
     auto& in = Input();
     detail::EndCapture();
+    detail::CloseControllers();
     in = detail::InputState{};
 }
 

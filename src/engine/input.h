@@ -8,6 +8,13 @@
 // (0xC8 up, 0xD0 down, 0xCB left, 0xCD right, 0x9C numeric-pad Enter, 0x9D
 // right Ctrl).
 //
+// Game controllers (through the system's game-controller layer) are read into
+// the same key table: their buttons hold virtual entries that no keyboard key
+// has (kPadUp to kPadBack below), so the game asks about a pad button exactly
+// as about a key. The D-pad and the left stick both hold the four direction
+// entries. Controllers plugged in or out while the game runs are taken or
+// dropped silently; any number may be attached at once.
+//
 // The full-screen mouse is a virtual cursor moved by relative motion, clamped
 // to the display; in window modes the game reads WindowCursorX/Y and the click
 // events of PollWindowEvent instead.
@@ -15,7 +22,20 @@
 
 namespace engine {
 
+// The key-table entries of the game-controller buttons: set-1 codes 0x5A to
+// 0x61, which no keyboard key produces.
+inline constexpr int kPadUp = 0x5A;
+inline constexpr int kPadDown = 0x5B;
+inline constexpr int kPadLeft = 0x5C;
+inline constexpr int kPadRight = 0x5D;
+inline constexpr int kPadA = 0x5E;
+inline constexpr int kPadB = 0x5F;
+inline constexpr int kPadStart = 0x60;
+inline constexpr int kPadBack = 0x61;
+
 // 1 when the keyboard can be read (the sprite system is started), else 0.
+// Also starts the game-controller layer; without it there are simply no
+// controllers.
 int StartKeyboard();
 // Takes a snapshot: keys held now are "held" (1); keys held in the previous
 // snapshot and up now are "released" (2) for this snapshot only. 1 when a
@@ -31,6 +51,8 @@ int IsKeyDown(int scanCode);
 int WasKeyReleased(int scanCode);
 // The set-1 scan code of a system (USB usage) scan code, or 0 when it has none.
 int ScanCodeFromSystem(int systemScanCode);
+// The number of game controllers attached and taken.
+int ControllerCount();
 
 // 1 when the mouse can be read (the sprite system is started), else 0. Idempotent.
 int StartMouse();
@@ -52,7 +74,7 @@ void MoveCursorTo(int x, int y);
 // 1 hands the mouse back to the desktop: motion is ignored, the buttons clear
 // and the capture ends; 0 lets the next PollMouse capture again.
 void ReleaseMouseCapture(int release);
-// Ends the capture and forgets all key and mouse state.
+// Ends the capture, closes the controllers and forgets all key and mouse state.
 void ShutdownInput();
 
 }  // namespace engine

@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <map>
+
 #include "engine/display.h"
 #include "engine/display_internal.h"
 #include "engine/input.h"
@@ -129,6 +131,77 @@ int PushQuitEvent() {
     SDL_Event e{};
     e.type = SDL_QUIT;
     return Push(&e);
+}
+
+namespace {
+
+// The virtual controllers by number, each held open to set its state.
+std::map<int, SDL_Joystick*>& VirtualControllers() {
+    static auto* list = new std::map<int, SDL_Joystick*>;  // never destroyed
+    return *list;
+}
+
+SDL_Joystick* VirtualController(int controller) {
+    auto& list = VirtualControllers();
+    auto it = list.find(controller);
+    return it == list.end() ? nullptr : it->second;
+}
+
+}  // namespace
+
+int AttachVirtualController() {
+    if (!SDL_WasInit(SDL_INIT_GAMECONTROLLER)) return 0;
+    const int device = SDL_JoystickAttachVirtual(
+        SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
+    if (device < 0) return 0;
+    SDL_Joystick* joystick = SDL_JoystickOpen(device);
+    if (!joystick) {
+        SDL_JoystickDetachVirtual(device);
+        return 0;
+    }
+    static int next = 0;
+    VirtualControllers()[++next] = joystick;
+    return next;
+}
+
+int SetVirtualControllerButton(int controller, int padEntry, int down) {
+    static const int kButtons[] = {
+        SDL_CONTROLLER_BUTTON_DPAD_UP,   SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+        SDL_CONTROLLER_BUTTON_DPAD_LEFT, SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+        SDL_CONTROLLER_BUTTON_A,         SDL_CONTROLLER_BUTTON_B,
+        SDL_CONTROLLER_BUTTON_START,     SDL_CONTROLLER_BUTTON_BACK,
+    };
+    SDL_Joystick* joystick = VirtualController(controller);
+    if (!joystick || padEntry < kPadUp || padEntry > kPadBack) return 0;
+    return SDL_JoystickSetVirtualButton(joystick, kButtons[padEntry - kPadUp],
+                                        down ? SDL_PRESSED : SDL_RELEASED) == 0
+               ? 1
+               : 0;
+}
+
+int SetVirtualControllerStick(int controller, int x, int y) {
+    SDL_Joystick* joystick = VirtualController(controller);
+    if (!joystick) return 0;
+    auto axis = [](int v) {
+        return static_cast<Sint16>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
+    };
+    const bool ok = SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTX, axis(x)) == 0 &&
+                    SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTY, axis(y)) == 0;
+    return ok ? 1 : 0;
+}
+
+int DetachVirtualController(int controller) {
+    SDL_Joystick* joystick = VirtualController(controller);
+    if (!joystick) return 0;
+    const SDL_JoystickID id = SDL_JoystickInstanceID(joystick);
+    SDL_JoystickClose(joystick);
+    VirtualControllers().erase(controller);
+    for (int device = 0; device < SDL_NumJoysticks(); ++device) {
+        if (SDL_JoystickGetDeviceInstanceID(device) == id) {
+            return SDL_JoystickDetachVirtual(device) == 0 ? 1 : 0;
+        }
+    }
+    return 0;
 }
 
 }  // namespace engine

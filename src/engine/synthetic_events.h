@@ -26,4 +26,17 @@ int PushCursorLeave(int window);
 // A request to quit (as from a termination signal). 1 when queued, else 0.
 int PushQuitEvent();
 
+// A virtual game controller, attached as a real one is plugged in: the system's
+// controller layer sees it and reports it (and its buttons and stick) through
+// the ordinary events at the next pump. AttachVirtualController returns its
+// number (1 and up), or 0 when the controller layer is not started.
+int AttachVirtualController();
+// Holds (down 1) or lets go of a button named by its pad entry (kPadUp ... kPadBack
+// of input.h; the directions are the D-pad). 1 when set, else 0.
+int SetVirtualControllerButton(int controller, int padEntry, int down);
+// The left stick's deflection, -32768..32767 on each axis. 1 when set, else 0.
+int SetVirtualControllerStick(int controller, int x, int y);
+// Unplugs it. 1 when it was attached, else 0.
+int DetachVirtualController(int controller);
+
 }  // namespace engine

@@ -82,6 +82,8 @@ enum GameSprite : int32_t {
     SpriteClockBack = 86,
     SpriteClockFront = 87,
     SpriteTileBack = 88,
+    SpriteLevelFocus = 89,
+    SpriteTileFocus = 90,
 };
 
 // Sizes the pictures game play draws to the layout metrics: the HUD pictures,
@@ -136,6 +138,29 @@ void MarkLevelWon(int32_t levelNumber);
 // The first completion of the game: the "Completed" setting becomes 1 and the
 // level-select arrow is hidden.
 void CompleteGame();
+
+// Keyboard and controller focus on the level map and the board (the menus'
+// focus is ui's). The level map's focus is a LevelButton index: 0 the back
+// button, 1..12 a playable level; the board's is a board index. Both are -1
+// until placed. Place puts it on the screen's first choice (the arrow's level;
+// the first tile left in reading order) unless it already stands on a valid
+// one; Move goes to the nearest playable level or tile left in the direction
+// (dx, dy one of the four unit steps), or through them in order (step +1 or
+// -1, dx and dy 0), and stays when there is none; Activate does what a click
+// on it does. The focus is drawn only while ui::keyFocus.shown is 1.
+struct BoardFocus {
+    int32_t level = -1;
+    int32_t tile = -1;
+};
+extern BoardFocus focus;
+void PlaceLevelSelectFocus();
+void MoveLevelSelectFocus(int32_t dx, int32_t dy, int32_t step);
+void ActivateLevelSelectFocus();
+void DrawLevelSelectFocus();
+void PlaceBoardFocus();
+void MoveBoardFocus(int32_t dx, int32_t dy, int32_t step);
+void ActivateBoardFocus();
+void DrawBoardFocus();
 
 // Progress file "Mnemora.scores" in the given folder (ending with "/").
 // LoadProgress: 1 when the file was read, 0 when it could not be opened (then

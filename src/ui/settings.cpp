@@ -268,4 +268,47 @@ void ClickSettings(int32_t index) {
     HighlightSettings(hover);
 }
 
+bool SettingsSlotEnabled(int32_t index) {
+    if (index == SlotResolution) return app::settings.ScreenModePending == 1;
+    if (index == SlotLanguage) return !dialogs.settingsRows.language.empty();
+    return index >= 1 && index <= dialogs.settingsButtons.count;
+}
+
+int32_t StepSettingsRow(int32_t index, int32_t direction) {
+    auto& p = app::settings;
+    if (index < SlotLanguage || index > SlotResolution || !SettingsSlotEnabled(index)) return 0;
+    if (direction >= 0) {
+        ClickSettings(index);
+        return 1;
+    }
+    switch (index) {
+        case SlotLanguage: {
+            // The choice list only steps forwards: once round but one.
+            const int32_t count = LanguageCount();
+            for (int32_t i = 0; i + 1 < count; ++i)
+                p.LanguagePending = NextLanguage();
+            break;
+        }
+        case SlotMusic:
+            p.MusicPending = p.MusicPending == 1 ? 0 : 1;
+            break;
+        case SlotSounds:
+            p.SoundsPending = p.SoundsPending == 1 ? 0 : 1;
+            break;
+        case SlotScreenMode:
+            p.ScreenModePending = p.ScreenModePending == 0 ? 2 : p.ScreenModePending == 1 ? 0 : 1;
+            break;
+        case SlotResolution:
+            p.ResolutionPending =
+                (p.ResolutionPending <= 0 || p.ResolutionPending >= display::kResolutionCount)
+                    ? display::kResolutionCount - 1
+                    : p.ResolutionPending - 1;
+            break;
+        default:
+            return 0;
+    }
+    HighlightSettings(dialogs.settingsButtons.hover);
+    return 1;
+}
+
 }  // namespace ui

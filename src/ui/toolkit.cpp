@@ -252,7 +252,7 @@ ButtonSet* ButtonsOfState(int32_t screenState) {
     }
 }
 
-static void (*HighlightOfState(int32_t screenState))(int32_t) {
+void (*HighlightOfState(int32_t screenState))(int32_t) {
     switch (screenState) {
         case app::MainMenu:
             return HighlightMainMenu;

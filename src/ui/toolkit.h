@@ -75,6 +75,8 @@ void HighlightCaptions(ButtonSet* set, const int32_t* normals, int32_t index);
 // point, 0 for none. `skip` (when given) rules slots out.
 int32_t SlotUnder(const ButtonSet& set, int32_t x, int32_t y,
                   const std::function<bool(int32_t)>& skip = {});
+// The highlight routine of a state's dialog, or nullptr.
+void (*HighlightOfState(int32_t screenState))(int32_t);
 // Applies a hover result: stores and highlights when it changed.
 void ApplyHover(ButtonSet* set, int32_t index, void (*highlight)(int32_t));
 
@@ -84,6 +86,12 @@ void DrawPanelAndSlots(const Panel& panel, const ButtonSet& set, bool opaqueButt
 // Settings screen internals shared with the dispatcher.
 void HoverSettings(int32_t x, int32_t y);
 void ClickSettings(int32_t index);
+// Steps a settings row's pending value forwards (direction 1, as a click does)
+// or backwards (-1); OK and CANCEL and disabled rows do nothing. 1 when a value
+// changed.
+int32_t StepSettingsRow(int32_t index, int32_t direction);
+// Whether a settings slot can take the pointer or the focus now.
+bool SettingsSlotEnabled(int32_t index);
 void LeaveSettings();
 // Main menu action by slot index.
 void ClickMainMenu(int32_t index);

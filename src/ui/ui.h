@@ -28,11 +28,15 @@ struct ButtonSlot {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// A dialog's buttons, indexed from 1, and its hover index (0: none).
+// A dialog's buttons, indexed from 1, its hover index (0: none) and the
+// button the keyboard or a controller has focused (0: none yet). While the
+// focus shows, the hover index follows it, so the focused button shows its
+// active picture and a key acts on it as a click would.
 struct ButtonSet {
     std::array<ButtonSlot, 8> slot{};
     int32_t count = 0;
     int32_t hover = 0;
+    int32_t focus = 0;
 };
 
 // A panel picture and where it stands, in display pixels.
@@ -122,6 +126,40 @@ void EscapeDialog(int32_t screenState);
 
 // The button set of a state's dialog, or nullptr (states without buttons).
 ButtonSet* ButtonsOfState(int32_t screenState);
+
+// Keyboard and controller focus. It shows from the first key or pad move and
+// hides when the mouse moves; while it shows, the pointer's hover test is not
+// made. `state` is the screen it was last placed on: the main loop places it
+// again whenever the screen changes.
+struct KeyFocus {
+    int32_t shown = 0;
+    int32_t state = -1;
+};
+extern KeyFocus keyFocus;
+
+// Among rectangles, the one nearest to `from` in a direction (dx, dy one of the
+// four unit steps): its centre must lie beyond `from`'s in that direction, and
+// it is the one with the least distance along the direction plus three times
+// the distance across it, so a move keeps to its row or column where it can.
+// Disabled ones are skipped. The index, or `from` when there is none.
+struct FocusRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    bool enabled = true;
+};
+int32_t NearestInDirection(const std::vector<FocusRect>& rects, int32_t from, int32_t dx,
+                           int32_t dy);
+// The next enabled one after `from` (step 1) or before it (step -1), wrapping;
+// `from` when there is no other.
+int32_t StepInOrder(const std::vector<FocusRect>& rects, int32_t from, int32_t step);
+
+// The focus on a dialog state's buttons: Place keeps it where it stands on an
+// enabled button, else puts it on the hovered one, else on the dialog's first
+// choice (NO in the two quit dialogs, else the first button); Move goes in a direction or in order
+// as above (on the settings rows left and right step the row's value instead); Activate does what a
+// click on the focused button does. Each does nothing for states without buttons.
+void PlaceDialogFocus(int32_t screenState);
+void MoveDialogFocus(int32_t screenState, int32_t dx, int32_t dy, int32_t step);
+void ActivateDialogFocus(int32_t screenState);
 
 // The help text markup: draws on the open canvas, returns the last line's y.
 // The measurer and drawer let tests watch what is drawn; draw returns x plus

@@ -24,7 +24,7 @@ declare -A size=(
     [levelselect_back]=128x128 [levelselect_back_active]=128x128
     [level_locked]=160x136 [level_open]=160x136 [level_finished]=160x136
     [levelselect_arrow]=160x136 [timeback]=681x64 [timefront]=681x64
-    [back]=256x256 [pointer]=48x48
+    [back]=256x256 [pointer]=48x48 [level_focus]=160x136 [tile_focus]=256x256
 )
 tiles=()
 for n in $(seq -w 1 20); do size[blue$n]=256x256; tiles+=(blue$n); done

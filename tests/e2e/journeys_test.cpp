@@ -190,14 +190,14 @@ class Journey : public ::testing::Test {
         Picture shot;
         ASSERT_TRUE(game_->WaitForScreen(name, 20s, &shot,
                                          [&](const Picture& s) {
-                                             const Picture first = Cut(s, tiles[0]);
+                                             const Picture first = Cut(s, View(tiles[0]));
                                              return std::all_of(
                                                  tiles.begin(), tiles.end(), [&](const Rect& r) {
-                                                     return Compare(Cut(s, r), first) < 3.0;
+                                                     return Compare(Cut(s, View(r)), first) < 3.0;
                                                  });
                                          }))
             << "level " << level << " was not dealt";
-        back_ = Cut(shot, tiles[0]);
+        back_ = Cut(shot, View(tiles[0]));
     }
 
     // Plays the dealt level to its end as a person would: turns a tile it has
@@ -216,7 +216,7 @@ class Journey : public ::testing::Test {
         int shots = 0;
         auto checkTaken = [&]() {
             for (auto it = taken.begin(); it != taken.end();) {
-                if (Compare(Cut(shot, tiles[*it]), back_) < kSame) {
+                if (Compare(Cut(shot, View(tiles[*it])), back_) < kSame) {
                     onBoard.insert(*it);
                     it = taken.erase(it);
                 } else {
@@ -231,7 +231,7 @@ class Journey : public ::testing::Test {
                 ++shots;
                 const bool midway = shots == static_cast<int>(tiles.size()) / 2;
                 ASSERT_TRUE(game_->Screenshot(midway ? "play_midway" : "play", &shot));
-                *face = Cut(shot, tiles[tile]);
+                *face = Cut(shot, View(tiles[tile]));
                 if (Compare(*face, back_) >= kDifferent) break;
                 Sleep(0.1);
             }
@@ -245,8 +245,8 @@ class Journey : public ::testing::Test {
             return -1;
         };
         auto takePair = [&](size_t a, size_t b, bool clickBoth) {
-            if (clickBoth) game_->Click(tiles[a]);
-            game_->Click(tiles[b]);
+            if (clickBoth) Turn(tiles, a);
+            Turn(tiles, b);
             onBoard.erase(a);
             onBoard.erase(b);
             taken.insert(a);
@@ -290,7 +290,7 @@ class Journey : public ::testing::Test {
                 a = unseen(SIZE_MAX);
             }
             ASSERT_GE(a, 0);
-            game_->Click(tiles[static_cast<size_t>(a)]);
+            Turn(tiles, static_cast<size_t>(a));
             Picture face;
             look(static_cast<size_t>(a), &face);
             if (Compare(face, back_) < kDifferent) continue;  // the click was lost: again
@@ -302,10 +302,10 @@ class Journey : public ::testing::Test {
             }
             const int64_t b = unseen(static_cast<size_t>(a));
             ASSERT_GE(b, 0) << "a picture without its partner";
-            game_->Click(tiles[static_cast<size_t>(b)]);
+            Turn(tiles, static_cast<size_t>(b));
             Picture second;
             look(static_cast<size_t>(b), &second);
-            const Picture first = Cut(shot, tiles[static_cast<size_t>(a)]);
+            const Picture first = Cut(shot, View(tiles[static_cast<size_t>(a)]));
             if (Compare(first, face) < kSame) {
                 // Both still up: a mismatch, unless the second click was lost.
                 if (Compare(second, back_) >= kDifferent) seen[static_cast<size_t>(b)] = second;
@@ -324,6 +324,68 @@ class Journey : public ::testing::Test {
         std::cout << "level " << level << ": " << tiles.size() << " tiles, " << shots << " looks\n";
     }
 
+    // Played with keys, the focused tile carries a frame along its edge: the
+    // tiles are then looked at inside it.
+    Rect View(const Rect& r) const {
+        if (!keys_) return r;
+        const int32_t m = r.Width() * 12 / 100;
+        return {r.left + m, r.top + m, r.right - m, r.bottom - m};
+    }
+
+    // The tile whose edge shows the focus frame's yellow, -1 for none.
+    static int64_t FocusedTile(const Picture& shot, const std::vector<Rect>& tiles) {
+        int64_t best = -1;
+        int32_t bestCount = 0;
+        for (size_t i = 0; i < tiles.size(); ++i) {
+            const Rect& r = tiles[i];
+            const int32_t band = std::max(2, r.Width() * 9 / 100);
+            int32_t count = 0, total = 0;
+            for (int32_t y = r.top; y < r.bottom; ++y) {
+                for (int32_t x = r.left; x < r.right; ++x) {
+                    const bool edge = x < r.left + band || x >= r.right - band ||
+                                      y < r.top + band || y >= r.bottom - band;
+                    if (!edge) continue;
+                    ++total;
+                    const uint8_t* p = shot.At(x, y);
+                    if (p[0] > 200 && p[1] > 170 && p[2] < 90) ++count;
+                }
+            }
+            if (count > total / 8 && count > bestCount) {
+                bestCount = count;
+                best = static_cast<int64_t>(i);
+            }
+        }
+        return best;
+    }
+
+    // Turns a tile: a click, or with keys the arrows towards it (rows first,
+    // then along the row), looking where the focus stands after each, then Enter.
+    void Turn(const std::vector<Rect>& tiles, size_t tile) {
+        if (!keys_) {
+            game_->Click(tiles[tile]);
+            return;
+        }
+        for (int step = 0; step < 24; ++step) {
+            Picture shot;
+            ASSERT_TRUE(game_->Screenshot("focus", &shot));
+            const int64_t at = FocusedTile(shot, tiles);
+            ASSERT_GE(at, 0) << "no focus frame on the board";
+            if (static_cast<size_t>(at) == tile) {
+                game_->Key("Return");
+                return;
+            }
+            const Rect& a = tiles[static_cast<size_t>(at)];
+            const Rect& b = tiles[tile];
+            if (a.top != b.top) {
+                game_->Key(b.top > a.top ? "Down" : "Up");
+            } else {
+                game_->Key(b.left > a.left ? "Right" : "Left");
+            }
+        }
+        FAIL() << "the focus did not reach tile " << tile;
+    }
+
+    bool keys_ = false;
     fs::path prefix_, out_, root_, home_;
     std::unique_ptr<XServer> x_;
     std::unique_ptr<GameRun> game_;
@@ -420,6 +482,40 @@ TEST_F(Journey, FullScreenWinIsSavedAndTerminationQuitsCleanly) {
     const auto prefs = Lines(ReadFile(UserFolder() / "Mnemora.prefs"));
     EXPECT_NE(std::find(prefs.begin(), prefs.end(), "; Mnemora Preferences"), prefs.end())
         << "the settings were not written at the end";
+    EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("210000000000"));
+}
+
+// Level 1 won without the mouse: the arrows and Enter from the main menu to
+// the level-finished dialog, the board read through the screenshots (the
+// focus frame says where the keys stand); Escape leaves and quits.
+TEST_F(Journey, LevelOneWonWithKeysOnly) {
+    Oracle("en_GB", ProgressWith("210000000000"));
+    WriteUserFiles("en_GB", "");
+    Launch(Program(), UserFolder());
+    WaitForMainMenu("main_menu");
+    game_->Key("Down");  // shows the focus on Start
+    Sleep(0.3);
+    game_->Key("Return");
+    Sleep(0.8);
+    game_->Key("Return");  // the level the arrow points at
+    keys_ = true;
+    WaitForDealt(1, "level1_dealt");
+    PlayLevel(1);
+    // The dialog's title and message: its buttons show the focus.
+    const ui::Panel& p = oracle_.dialogs.levelFinished;
+    const Rect top{p.x, p.y, p.x + p.width, p.y + p.height / 2};
+    Picture shot;
+    ASSERT_TRUE(game_->WaitForScreen("level_finished", 20s, &shot, [&](const Picture& s) {
+        return Shows(s, oracle_.levelFinished, top);
+    })) << Difference(shot, oracle_.levelFinished, top);
+    EXPECT_GT(Difference(shot, oracle_.levelFinished,
+                         SlotRect(oracle_.dialogs.levelFinishedButtons.slot[1])),
+              2.0)
+        << "Next does not show the focus";
+    game_->Key("Escape");
+    Sleep(0.8);
+    game_->Key("Escape");  // the main menu quits at once
+    EXPECT_EQ(game_->WaitForExit(30s), 0) << ReadFile(out_ / "stderr.txt");
     EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("210000000000"));
 }
 

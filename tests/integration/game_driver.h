@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "app/state.h"
 #include "display/layout.h"
 #include "engine/display.h"
+#include "engine/input.h"
 #include "engine/synthetic_events.h"
 #include "engine/system.h"
 #include "game/game.h"
@@ -74,6 +76,51 @@ class GameDriver : public ::testing::Test {
         app::RunFrame();
         engine::PushKeyEvent(scanCode, 0);
         app::RunFrame();
+    }
+
+    // Set-1 codes of the keys that move and press the focus.
+    static constexpr int kUp = 0xC8, kDown = 0xD0, kLeft = 0xCB, kRight = 0xCD;
+    static constexpr int kTab = 0x0F, kEnter = 0x1C, kSpace = 0x39, kShift = 0x2A;
+    static int Arrow(int dx, int dy) {
+        return dy < 0 ? kUp : dy > 0 ? kDown : dx < 0 ? kLeft : kRight;
+    }
+    // A controller button held for a frame, then let go for one.
+    void TapPad(int controller, int padEntry) {
+        engine::SetVirtualControllerButton(controller, padEntry, 1);
+        app::RunFrame();
+        engine::SetVirtualControllerButton(controller, padEntry, 0);
+        app::RunFrame();
+    }
+
+    // Plays the dealt level to its end without the mouse: for each tile of
+    // each pair, `move` (dx, dy) steps the focus there, rows first, then along
+    // the row, and `press` turns it.
+    void PlayLevelWith(const std::function<void(int, int)>& move,
+                       const std::function<void()>& press) {
+        ASSERT_TRUE(RunUntil(app::Playing, 2 * 40 + 51 + 5));
+        std::map<int32_t, std::vector<int>> pairs;
+        for (size_t i = 0; i < game::level.board.size(); ++i) {
+            pairs[game::level.board[i].picture].push_back(static_cast<int>(i));
+        }
+        for (const auto& [picture, tiles] : pairs) {
+            for (int tile : tiles) {
+                const game::Tile& target = game::level.board[tile];
+                for (int i = 0; i < 16 && game::focus.tile != tile; ++i) {
+                    const game::Tile& at = game::level.board[game::focus.tile];
+                    if (at.top != target.top) {
+                        move(0, target.top > at.top ? 1 : -1);
+                    } else {
+                        move(target.left > at.left ? 1 : -1, 0);
+                    }
+                }
+                ASSERT_EQ(game::focus.tile, tile);
+                press();
+                ASSERT_EQ(game::level.board[tile].face, game::FaceUp);
+            }
+            for (int i = 0; i < 60 && game::level.board[tiles[1]].face != game::FaceRemoved; ++i) {
+                app::RunFrame();
+            }
+        }
     }
 
     // Plays the dealt level to its end, pair after pair, from the board.

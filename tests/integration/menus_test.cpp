@@ -152,4 +152,161 @@ TEST_F(MenusTest, FinishingLevelTwelveCompletesTheGameOnce) {
     EXPECT_NE(prefs.find("Completed = 1\r\n"), std::string::npos) << prefs;
 }
 
+// Every menu and dialog reached and left with the keys alone: the quit
+// dialogs offer NO first, Tab and Shift+Tab wrap, the level map skips locked
+// levels, and a mouse click in between hides the focus until the next key.
+TEST_F(MenusTest, EveryDialogReachedAndLeftByKeys) {
+    Start("2\r\n2\r\n2\r\n2\r\n2\r\n2\r\n2\r\n2\r\n2\r\n2\r\n2\r\n1\r\n");
+    ASSERT_TRUE(RunUntil(app::MainMenu, 200));
+    const auto& d = ui::dialogs;
+    TapKey(kTab);  // shows the focus on Start
+    TapKey(kDown);
+    TapKey(kDown);
+    EXPECT_EQ(d.mainMenuButtons.slot[3].picture, 29);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::Help);
+    EXPECT_EQ(d.helpButtons.slot[1].picture, 59);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::MainMenu);
+    EXPECT_EQ(d.mainMenuButtons.focus, 1);
+    TapKey(kUp);  // a column does not wrap
+    EXPECT_EQ(d.mainMenuButtons.focus, 1);
+    engine::PushKeyEvent(kShift, 1);
+    TapKey(kTab);  // Tab does, backwards with Shift
+    engine::PushKeyEvent(kShift, 0);
+    EXPECT_EQ(d.mainMenuButtons.focus, 5);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::QuitConfirm);
+    EXPECT_EQ(d.quitButtons.slot[2].picture, 65);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::MainMenu);
+    EXPECT_EQ(app::loop.quitRequest, 0);
+    TapKey(kTab);
+    TapKey(kTab);
+    TapKey(kTab);
+    TapKey(kSpace);  // Credits, three Tabs on from Start
+    ASSERT_EQ(app::loop.ScreenState, app::Credits);
+    TapKey(kEscape);
+    ASSERT_EQ(app::loop.ScreenState, app::MainMenu);
+
+    // The map: every level but 12 finished; Tab from 12 wraps to the back button.
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::LevelSelect);
+    EXPECT_EQ(game::focus.level, 12);
+    TapKey(kTab);
+    EXPECT_EQ(game::focus.level, 0);
+    EXPECT_EQ(display::levelButtons[0].sprite, game::SpriteBackButtonActive);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::MainMenu);
+    TapKey(kEnter);
+    EXPECT_EQ(game::focus.level, 12);
+    TapKey(kEnter);
+    ASSERT_TRUE(RunUntil(app::Playing, 2 * 40 + 51 + 5));
+    EXPECT_EQ(game::focus.tile, 0);
+
+    // Pause, leave (NO first), back to the pause menu, resume.
+    TapKey(kEscape);
+    ASSERT_EQ(app::loop.ScreenState, app::PauseMenu);
+    EXPECT_EQ(d.pauseButtons.slot[1].picture, 35);
+    TapKey(kDown);
+    TapKey(kDown);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::LeaveConfirm);
+    EXPECT_EQ(d.leaveButtons.focus, 2);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::PauseMenu);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::Playing);
+
+    // Out of time: Retry deals again.
+    game::level.startTime -= game::level.timeLimit;
+    app::RunFrame();
+    ASSERT_EQ(app::loop.ScreenState, app::LevelFailed);
+    EXPECT_EQ(d.levelFailedButtons.slot[1].picture, 71);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::Dealing);
+
+    // Won with clicks, which hide the focus; the next key shows it on Next.
+    PlayLevelToTheEnd();
+    ASSERT_EQ(app::loop.ScreenState, app::LevelFinished);
+    EXPECT_EQ(ui::keyFocus.shown, 0);
+    TapKey(kDown);
+    TapKey(kDown);
+    EXPECT_EQ(d.levelFinishedButtons.slot[2].picture, 69);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::GameCompleted);
+    EXPECT_EQ(d.gameCompletedButtons.slot[1].picture, 75);
+    TapKey(kEnter);
+    EXPECT_EQ(app::loop.ScreenState, app::MainMenu);
+}
+
+// A settings value changed and confirmed by keys: left and right step a row,
+// the window-size row is skipped while it does not apply.
+TEST_F(MenusTest, ASettingsValueChangedAndConfirmedByKeys) {
+    Start();
+    ASSERT_TRUE(RunUntil(app::MainMenu, 200));
+    const auto& set = ui::dialogs.settingsButtons;
+    TapKey(kDown);
+    TapKey(kDown);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::Settings);
+    EXPECT_EQ(set.focus, 1);
+    TapKey(kDown);
+    EXPECT_EQ(set.slot[2].picture, 41);
+    TapKey(kRight);
+    EXPECT_EQ(app::settings.MusicPending, 0);
+    EXPECT_EQ(set.slot[2].picture, 43);
+    TapKey(kDown);
+    TapKey(kDown);
+    TapKey(kLeft);  // windowed back to full screen
+    EXPECT_EQ(app::settings.ScreenModePending, 0);
+    TapKey(kDown);
+    EXPECT_EQ(set.focus, 6);
+    TapKey(kUp);
+    TapKey(kRight);  // and forward to windowed again
+    EXPECT_EQ(app::settings.ScreenModePending, 1);
+    TapKey(kDown);
+    EXPECT_EQ(set.focus, 5);
+    TapKey(kRight);
+    TapKey(kLeft);
+    EXPECT_EQ(app::settings.ResolutionPending, 0);
+    TapKey(kDown);
+    TapKey(kRight);
+    EXPECT_EQ(set.focus, 7);
+    TapKey(kLeft);
+    EXPECT_EQ(set.slot[6].picture, 55);
+    TapKey(kEnter);
+    EXPECT_EQ(app::loop.ScreenState, app::MainMenu);
+    EXPECT_EQ(app::settings.Music, 0);
+    EXPECT_EQ(app::settings.GameScreen, 1);
+    EXPECT_FALSE(audio::IsMusicPlaying(audio::MenuMusic));
+}
+
+// The mouse moving hides the focus and the hover rules apply again; a click
+// and a key in the same frame act once.
+TEST_F(MenusTest, TheMouseTakesOverFromTheKeysAndAClickWithAKeyActsOnce) {
+    Start();
+    ASSERT_TRUE(RunUntil(app::MainMenu, 200));
+    const auto& menu = ui::dialogs.mainMenuButtons;
+    TapKey(kDown);
+    ASSERT_EQ(ui::keyFocus.shown, 1);
+    const ui::ButtonSlot& settings = menu.slot[2];
+    MoveTo((settings.left + settings.right) / 2, (settings.top + settings.bottom) / 2);
+    EXPECT_EQ(ui::keyFocus.shown, 0);
+    EXPECT_EQ(menu.hover, 2);
+    EXPECT_EQ(menu.slot[1].picture, 24);
+    TapKey(kDown);  // shows it again where it stood
+    EXPECT_EQ(menu.hover, 1);
+
+    const ui::ButtonSlot& help = menu.slot[3];
+    engine::PushKeyEvent(kEnter, 1);
+    app::RunFrame();
+    engine::PushKeyEvent(kEnter, 0);
+    engine::PushMouseButton(0, 1, 1, (help.left + help.right) / 2, (help.top + help.bottom) / 2);
+    engine::PushMouseButton(0, 1, 0, (help.left + help.right) / 2, (help.top + help.bottom) / 2);
+    app::RunFrame();
+    EXPECT_EQ(app::loop.ScreenState, app::Help);
+    EXPECT_EQ(ui::keyFocus.shown, 0);
+}
+
 }  // namespace

@@ -135,4 +135,90 @@ TEST_F(PlayTest, LevelTwoLostToTheClockAfterAPauseThatCostNoTime) {
               "2\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
 }
 
+// The same win without the mouse: the arrows and Enter from the main menu,
+// Space on the board.
+TEST_F(PlayTest, LevelOneWonWithKeysOnly) {
+    Start();
+    ASSERT_TRUE(RunUntil(app::MainMenu, 200));
+    TapKey(kDown);  // the first move only shows the focus, on Start
+    EXPECT_EQ(ui::keyFocus.shown, 1);
+    EXPECT_EQ(ui::dialogs.mainMenuButtons.slot[1].picture, 25);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::LevelSelect);
+    EXPECT_EQ(game::focus.level, 1);
+    TapKey(kEnter);
+    ASSERT_EQ(app::loop.ScreenState, app::Dealing);
+    PlayLevelWith([&](int dx, int dy) { TapKey(Arrow(dx, dy)); }, [&] { TapKey(kSpace); });
+    ASSERT_EQ(app::loop.ScreenState, app::LevelFinished);
+    EXPECT_EQ(display::levelButtons[2].sprite, game::LevelOpen);
+    EXPECT_EQ(ui::dialogs.levelFinishedButtons.slot[1].picture, 67);  // Next, focused
+    TapKey(kEnter);
+    EXPECT_EQ(app::loop.ScreenState, app::Dealing);
+    EXPECT_EQ(game::level.current, 2);
+}
+
+// And with a controller only, attached while the game runs: the D-pad and the
+// left stick move, a held direction repeats, A presses.
+TEST_F(PlayTest, LevelOneWonWithAControllerOnly) {
+    Start();
+    ASSERT_TRUE(RunUntil(app::MainMenu, 200));
+    const int pad = engine::AttachVirtualController();
+    ASSERT_GT(pad, 0);
+    app::RunFrame();
+    EXPECT_EQ(engine::ControllerCount(), 1);
+
+    // Held down: one move at once, the next only after 300 ms, then every 120.
+    TapPad(pad, engine::kPadDown);  // shows the focus on Start
+    engine::SetVirtualControllerButton(pad, engine::kPadDown, 1);
+    const int64_t held = engine::ElapsedMs();
+    while (engine::ElapsedMs() - held < 150) {
+        app::RunFrame();
+        engine::SleepMs(10);
+    }
+    EXPECT_EQ(ui::dialogs.mainMenuButtons.focus, 2);
+    while (engine::ElapsedMs() - held < 560) {
+        app::RunFrame();
+        engine::SleepMs(10);
+    }
+    EXPECT_GE(ui::dialogs.mainMenuButtons.focus, 4);
+    engine::SetVirtualControllerButton(pad, engine::kPadDown, 0);
+    app::RunFrame();
+    for (int i = 0; i < 4; ++i) {
+        engine::SetVirtualControllerStick(pad, 0, -32000);
+        app::RunFrame();
+        engine::SetVirtualControllerStick(pad, 0, 0);
+        app::RunFrame();
+    }
+    EXPECT_EQ(ui::dialogs.mainMenuButtons.focus, 1);
+
+    TapPad(pad, engine::kPadA);
+    ASSERT_EQ(app::loop.ScreenState, app::LevelSelect);
+    TapPad(pad, engine::kPadA);
+    ASSERT_EQ(app::loop.ScreenState, app::Dealing);
+    // Rows with the stick, along them with the D-pad.
+    PlayLevelWith(
+        [&](int dx, int dy) {
+            if (dy != 0) {
+                engine::SetVirtualControllerStick(pad, 0, dy * 30000);
+                app::RunFrame();
+                engine::SetVirtualControllerStick(pad, 0, 0);
+                app::RunFrame();
+            } else {
+                TapPad(pad, dx < 0 ? engine::kPadLeft : engine::kPadRight);
+            }
+        },
+        [&] { TapPad(pad, engine::kPadA); });
+    ASSERT_EQ(app::loop.ScreenState, app::LevelFinished);
+    EXPECT_EQ(display::levelButtons[1].sprite, game::LevelFinishedLook);
+
+    // Unplugged while A is held: the release is not a press.
+    engine::SetVirtualControllerButton(pad, engine::kPadA, 1);
+    app::RunFrame();
+    EXPECT_EQ(engine::DetachVirtualController(pad), 1);
+    app::RunFrame();
+    app::RunFrame();
+    EXPECT_EQ(engine::ControllerCount(), 0);
+    EXPECT_EQ(app::loop.ScreenState, app::LevelFinished);
+}
+
 }  // namespace

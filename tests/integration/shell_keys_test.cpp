@@ -129,4 +129,39 @@ TEST_F(ShellKeysTest, F2SavesAScreenshotInEveryState) {
     }
 }
 
+// A controller's B, Start and Back act as Escape, pause and M; controllers
+// come and go while the game runs, any number at once.
+TEST_F(ShellKeysTest, ControllerButtonsActAsTheirKeysAndComeAndGoSilently) {
+    const int first = engine::AttachVirtualController();
+    ASSERT_GT(first, 0);
+    app::RunFrame();
+    ASSERT_EQ(engine::ControllerCount(), 1);
+    auto tap = [&](int pad, int32_t state, int entry) {
+        app::loop.ScreenState = state;
+        calls.clear();
+        engine::SetVirtualControllerButton(pad, entry, 1);
+        app::RunFrame();
+        engine::SetVirtualControllerButton(pad, entry, 0);
+        app::RunFrame();
+        return calls;
+    };
+    EXPECT_EQ(tap(first, app::Help, engine::kPadB), Calls{"escape 4"});
+    EXPECT_EQ(tap(first, app::Playing, engine::kPadStart), (Calls{"begin pause", "pause menu"}));
+    EXPECT_EQ(tap(first, app::PauseMenu, engine::kPadStart), Calls{"escape 10"});
+    EXPECT_EQ(tap(first, app::Help, engine::kPadStart), Calls{});
+    EXPECT_EQ(tap(first, app::MainMenu, engine::kPadBack), Calls{"music 2"});
+    EXPECT_EQ(tap(first, app::Settings, engine::kPadBack), Calls{});
+
+    const int second = engine::AttachVirtualController();
+    app::RunFrame();
+    EXPECT_EQ(engine::ControllerCount(), 2);
+    EXPECT_EQ(engine::DetachVirtualController(first), 1);
+    app::RunFrame();
+    EXPECT_EQ(engine::ControllerCount(), 1);
+    EXPECT_EQ(tap(second, app::Credits, engine::kPadB), Calls{"escape 5"});
+    EXPECT_EQ(engine::DetachVirtualController(second), 1);
+    app::RunFrame();
+    EXPECT_EQ(engine::ControllerCount(), 0);
+}
+
 }  // namespace

@@ -205,7 +205,9 @@ TEST_F(ShellStartupTest, PortableRunLogsEveryStepAndSavesOnQuit) {
                               "timeback.png",
                               "timefront.png",
                               "level_finished.png",
-                              "back.png"}) {
+                              "back.png",
+                              "level_focus.png",
+                              "tile_focus.png"}) {
         expected.push_back(std::string("Load asset (") + label + "):\t\tOK");
     }
     for (int n = 0; n < 20; ++n)
@@ -345,6 +347,19 @@ TEST_F(ShellStartupTest, FullScreenClicksOncePerPressAndRecapturesTheMouseWithFo
     app::RunFrame();
     EXPECT_EQ(engine::IsDisplayFocused(), 1);
     EXPECT_EQ(engine::PollMouse(), 1);
+
+    // A controller in full screen: its events come through the frame's pump.
+    const int pad = engine::AttachVirtualController();
+    ASSERT_GT(pad, 0);
+    app::RunFrame();
+    for (int entry : {engine::kPadDown, engine::kPadDown, engine::kPadA}) {
+        engine::SetVirtualControllerButton(pad, entry, 1);
+        app::RunFrame();
+        engine::SetVirtualControllerButton(pad, entry, 0);
+        app::RunFrame();
+    }
+    EXPECT_EQ(app::loop.ScreenState, app::Settings);
+    engine::DetachVirtualController(pad);
 }
 
 TEST_F(ShellStartupTest, UserFolderThatCannotBeMadeStillRunsAndQuits) {

@@ -85,6 +85,8 @@ std::vector<Picture> Catalogue() {
         {"timefront.png", 681, 64, 0},
         {"level_finished.png", 160, 136, 0},
         {"back.png", 256, 256, 0},
+        {"level_focus.png", 160, 136, 0},
+        {"tile_focus.png", 256, 256, 0},
     };
     for (int n = 1; n <= 20; ++n) {
         list.push_back(
