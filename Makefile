@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test test-fast test-asan bench fuzz soak format clean
+.PHONY: all setup configure build run test test-fast test-asan package bench fuzz soak format clean
 
 all: build
 
@@ -23,8 +23,9 @@ build: configure
 run: build
 	@$(BUILD)/game/mnemora $(ARGS)
 
-# Every test of the normal build, then the unit tests again under ASan + UBSan.
-test: build test-fast test-asan
+# Every test of the normal build (the package's among them), then the unit
+# tests again under ASan + UBSan.
+test: build package test-fast test-asan
 
 test-fast:
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -35,6 +36,12 @@ test-asan: setup
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L unit
+
+# The Debian package of this build, its debug symbols and the release
+# screenshots its metainfo names, in $(BUILD)/packages/.
+package: build
+	@cmake --build $(BUILD) --target mnemora_screenshots
+	@cd $(BUILD) && cpack --config CPackConfig.cmake
 
 bench: build
 	@scripts/bench $(BUILD)

@@ -105,10 +105,12 @@ void FixFolders(const StartOptions& options) {
 }
 
 // A settings file beside the program makes the installation portable: no
-// user folder, no locale detection.
+// user folder, no locale detection. A game folder the player cannot write to,
+// or one installed under /usr/, is never portable: its settings and progress
+// could not be saved there, so they go to the user folder instead.
 void ReadSettings() {
     auto& f = folders;
-    if (LoadPreferences(f.GameFolder)) return;
+    if (engine::PortableFolderAllowed(f.GameFolder) && LoadPreferences(f.GameFolder)) return;
     if (!f.UserDataFolder.empty() && engine::QueryFileSize(f.UserDataFolder) == -1) {
         CreateFolderPath(f.UserDataFolder);
     }

@@ -287,6 +287,14 @@ void RemoveTempFolder() {
     t.folder.clear();
 }
 
+int PortableFolderAllowed(std::string_view folder) {
+    if (folder.empty()) return 0;
+    std::error_code ec;
+    const std::string real = std::filesystem::weakly_canonical(std::string(folder), ec).string();
+    if (ec || real.rfind("/usr/", 0) == 0 || real == "/usr") return 0;
+    return ::access(real.c_str(), W_OK) == 0 ? 1 : 0;
+}
+
 std::string ProfileFolder() {
     std::string home = EnvFolder("HOME");
     if (!home.empty()) return home;

@@ -58,6 +58,10 @@ std::string TempFolder();
 // Removes the private temporary folder now (the next TempFolder makes a new
 // one); does nothing when there is none.
 void RemoveTempFolder();
+// 1 when a portable game may keep its files in this folder: the user can
+// write to it and it lies outside the system's own program tree (/usr/), where
+// only the package manager puts files; 0 otherwise.
+int PortableFolderAllowed(std::string_view folder);
 // $HOME with "/"; "" when unknown.
 std::string ProfileFolder();
 // The per-user application-data folder, $XDG_DATA_HOME (when absolute) or

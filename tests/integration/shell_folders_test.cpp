@@ -1,6 +1,7 @@
 // Start-up and quit with folders the game cannot use: a read-only save
-// folder, a save-folder path that is a file, no HOME, and a TMPDIR that cannot
-// take the private temporary folder. Each run is the real start-up, a few
+// folder, settings beside a program the player cannot write to, a save-folder
+// path that is a file, no HOME, and a TMPDIR that cannot take the private
+// temporary folder. Each run is the real start-up, a few
 // frames with a screenshot, and the quit with its saves, in a child process,
 // so a crash shows as the signal that ended it. Where a folder must refuse
 // writes, the child runs as "nobody" when the tests run as root (root writes
@@ -140,6 +141,36 @@ TEST_F(ShellFoldersTest, ReadOnlySaveFolderIsReadButNeverWritten) {
     // No settings, progress, log, screenshot or temporary file appeared.
     EXPECT_EQ(Snapshot(user), before);
     fs::permissions(user, fs::perms::owner_all, fs::perm_options::add);
+}
+
+// A settings file beside a program the player cannot write to (an installed
+// game in a system folder) does not make the game portable: its saves could
+// never be written there. The game reads and writes the user folder instead.
+TEST_F(ShellFoldersTest, SettingsBesideAnUnwritableProgramAreNotPortable) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to run as 'nobody'";
+    const std::string beside = "[Settings]\r\nLanguage = de_DE\r\n";
+    WriteFile(folders_.game() / "Mnemora.prefs", beside);
+    const fs::path user = folders_.userFolder();
+    fs::create_directories(user);
+    WriteFile(user / "Mnemora.prefs", "[Settings]\r\nLanguage = fr_FR\r\n");
+    for (const auto& entry : fs::recursive_directory_iterator(folders_.root() / "home")) {
+        if (lchown(entry.path().c_str(), kNobody, kNobody) != 0) FAIL() << entry.path();
+    }
+    ASSERT_EQ(lchown((folders_.root() / "home").c_str(), kNobody, kNobody), 0);
+
+    const int result = RunInChild(
+        [&] {
+            return StartAndQuit([&] {
+                if (app::settings.Language != "fr_FR") return kWrongSettings;
+                return app::folders.SaveFolder == user.string() + "/" ? 0 : kWrongSaveFolder;
+            });
+        },
+        true);
+    EXPECT_EQ(result, kRanAndQuit);
+    EXPECT_EQ(ReadFile(folders_.game() / "Mnemora.prefs"), beside);
+    EXPECT_TRUE(FilesStartingWith(folders_.game(), "Mnemora.scores").empty());
+    EXPECT_NE(ReadFile(user / "Mnemora.prefs").find("Language = fr_FR"), std::string::npos);
+    EXPECT_EQ(Lines(ReadFile(user / "Mnemora.scores")).size(), 12u);
 }
 
 TEST_F(ShellFoldersTest, SaveFolderPathThatIsAFileIsLeftAlone) {
