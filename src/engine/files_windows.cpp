@@ -1,9 +1,10 @@
 // The program's own folders and path on Windows: a private folder under the
 // user's temporary folder, the profile and roaming application-data folders
 // from the shell's known folders, and the module path.
+#include <windows.h>
+// after windows.h
 #include <knownfolders.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <cstdlib>
 #include <filesystem>

@@ -2,9 +2,10 @@
 // memory status and process counters, the affinity masks, the true version
 // from RtlGetVersion, the user's default locale name and the multimedia
 // timer's 1 ms resolution.
+#include <windows.h>
+// after windows.h
 #include <psapi.h>
 #include <timeapi.h>
-#include <windows.h>
 
 #include <bit>
 #include <cstdlib>

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "scratch_dir.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "scratch_dir.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -110,8 +112,10 @@ TEST_F(FilesTest, FailuresLeaveNoObject) {
     EXPECT_EQ(ReadTextLine(12345), "");
     EXPECT_EQ(WriteTextLine(12345, "x"), 0);
     EXPECT_EQ(CloseFileObject(12345), 0);
+#ifndef _WIN32
     ASSERT_EQ(mkfifo((dir_ + "fifo").c_str(), 0600), 0);
     EXPECT_EQ(OpenFileForReading(AutoId, dir_ + "fifo"), 0);  // and no hang
+#endif
 }
 
 TEST_F(FilesTest, ClosingAllOrReusingANumberKeepsTheWrittenBytes) {
@@ -244,9 +248,11 @@ TEST(Folders, TempFolderIsPrivateAndRemovedWithItsContents) {
     ASSERT_EQ(temp.back(), '/');
     EXPECT_EQ(temp.rfind(scratch + "/", 0), 0u);
     EXPECT_EQ(TempFolder(), temp);  // the same folder for the whole run
+#ifndef _WIN32  // Windows keeps it private by the user's own temporary folder
     struct stat st {};
     ASSERT_EQ(stat(temp.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+#endif
     std::ofstream(temp + "en_GB.language") << "x";
 
     RemoveTempFolder();
