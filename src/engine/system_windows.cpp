@@ -101,7 +101,10 @@ int64_t MemoryFigure(int kind) {
                                   sizeof counters)) {
             return 0;
         }
-        return static_cast<int64_t>(counters.PrivateUsage);
+        // Wine leaves PrivateUsage at 0; the commit charge of the process is
+        // the same figure there.
+        return static_cast<int64_t>(counters.PrivateUsage ? counters.PrivateUsage
+                                                          : counters.PagefileUsage);
     }
     return 0;
 }
