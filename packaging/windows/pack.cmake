@@ -1,5 +1,5 @@
 # cmake -DMODE=installer|zip -DGAME_DIR=... -DWORK_DIR=... -DOUT_DIR=... -DVERSION=...
-#       -DICON=... -DNSIS_SCRIPT=... -DMAKENSIS=... -DZIP=... -P pack.cmake
+#       -DICON=... -DNSIS_SCRIPT=... -DMAKENSIS=... -DZIP=... [-DSTRIP=...] -P pack.cmake
 #
 # Packs the game folder: MODE=installer runs makensis on Mnemora.nsi with the
 # lists of files to install and to remove; MODE=zip writes the portable ZIP.
@@ -19,6 +19,26 @@ endif()
 set(WORK_DIR ${WORK_DIR}/${MODE})
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
+
+# The program is packed without its debugging symbols (18 MB of them with
+# RelWithDebInfo), as `cmake --install --strip` installs it on Linux; the
+# game folder keeps the full program for debugging.
+set(program ${GAME_DIR}/Mnemora.exe)
+if(STRIP)
+    set(program ${WORK_DIR}/stripped/Mnemora.exe)
+    file(COPY ${GAME_DIR}/Mnemora.exe DESTINATION ${WORK_DIR}/stripped)
+    execute_process(COMMAND ${STRIP} ${program} RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "${STRIP} failed (${rc})")
+    endif()
+endif()
+function(source_of f out)
+    if(f STREQUAL "Mnemora.exe")
+        set(${out} ${program} PARENT_SCOPE)
+    else()
+        set(${out} ${GAME_DIR}/${f} PARENT_SCOPE)
+    endif()
+endfunction()
 
 if(MODE STREQUAL "installer")
     if(NOT MAKENSIS)
@@ -49,10 +69,11 @@ if(MODE STREQUAL "installer")
                 endwhile()
             endif()
         endif()
-        string(APPEND install "File \"${GAME_DIR}/${f}\"\n")
+        source_of(${f} src)
+        string(APPEND install "File \"${src}\"\n")
         string(REPLACE "/" "\\" wf ${f})
         string(APPEND uninstall "Delete \"$INSTDIR\\${wf}\"\n")
-        file(SIZE ${GAME_DIR}/${f} size)
+        file(SIZE ${src} size)
         math(EXPR bytes "${bytes} + ${size}")
     endforeach()
     list(REMOVE_DUPLICATES dirs)
@@ -96,7 +117,8 @@ elseif(MODE STREQUAL "zip")
     set(stage ${WORK_DIR}/Mnemora)
     foreach(f IN LISTS files)
         get_filename_component(dir ${f} DIRECTORY)
-        file(COPY ${GAME_DIR}/${f} DESTINATION ${stage}/${dir})
+        source_of(${f} src)
+        file(COPY ${src} DESTINATION ${stage}/${dir})
     endforeach()
     file(WRITE ${stage}/Mnemora.prefs "")
     set(outfile ${OUT_DIR}/Mnemora-${VERSION}-portable.zip)
