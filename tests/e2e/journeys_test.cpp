@@ -650,7 +650,9 @@ class WineJourney : public Journey {
                                                {"LC_ALL", ""},
                                                {"LC_MESSAGES", ""},
                                                {"LANGUAGE", ""},
-                                               {"HOME", home_.string()}},
+                                               {"HOME", home_.string()},
+                                               {"SDL_VIDEODRIVER", ""},
+                                               {"SDL_AUDIODRIVER", "dummy"}},
             WineUserFolder(), out_);
         ASSERT_TRUE(game_->WaitForWindow(120s)) << "no window";
     }
@@ -666,6 +668,7 @@ TEST_F(WineJourney, InstalledInGermanLevelOneWonFilesAndLog) {
 
     const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(e2e::Run(WineEnv() + "wineboot -i >/dev/null 2>&1"), 0) << "wineboot failed";
+    e2e::Run(WineEnv() + "wine winecfg -v win10 >/dev/null 2>&1");
     ASSERT_EQ(e2e::Run(WineEnv() + "wine " + setup_ + " /S >/dev/null 2>&1"), 0) << "setup failed";
     e2e::Run("WINEPREFIX=" + Prefix().string() + " wineserver -w");
     ASSERT_TRUE(fs::exists(Installed())) << "nothing installed at " << Installed();
