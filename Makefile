@@ -6,8 +6,11 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
+WIN_BUILD  ?= build-windows
+WIN_CMAKE_FLAGS ?= $(shell command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all setup configure build run test test-fast test-asan package bench fuzz soak format clean
+.PHONY: all setup configure build run test test-fast test-asan package bench fuzz soak format clean \
+	windows test-windows bench-windows
 
 all: build
 
@@ -45,6 +48,26 @@ package: build
 
 bench: build
 	@scripts/bench $(BUILD)
+	@if [ -x $(WIN_BUILD)/game/Mnemora.exe ]; then scripts/bench-windows $(WIN_BUILD) $(BUILD); fi
+
+# The Windows game, cross-built with mingw-w64: the libraries (built once into
+# a cache outside the tree), then build-windows/game/ with Mnemora.exe and the
+# Linux build's data, then the installer and the portable ZIP.
+windows: build
+	@prefix=$$(scripts/windows-libs) && \
+	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DMNEMORA_WINDOWS_PREFIX=$$prefix -DMNEMORA_LINUX_GAME_DIR=$(CURDIR)/$(BUILD)/game \
+		$(WIN_CMAKE_FLAGS) >/dev/null
+	@cmake --build $(WIN_BUILD) -j $(JOBS)
+	@cmake --build $(WIN_BUILD) --target windows-installer windows-zip
+
+# The Windows unit tests under Wine, then the installer, a German first run,
+# level 1 and the files it writes, under Wine on Xvfb.
+test-windows: windows
+	@scripts/test-windows $(WIN_BUILD) $(BUILD)
+
+bench-windows: windows
+	@scripts/bench-windows $(WIN_BUILD) $(BUILD)
 
 # Each libFuzzer target for FUZZ_SECONDS, starting from the kept corpus.
 fuzz: setup

@@ -8,8 +8,39 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+// The few POSIX calls the tests make, for the Windows build of the tests.
+inline char* mkdtemp(char* pattern) {
+    std::string text = pattern;
+    if (text.size() < 6 || text.substr(text.size() - 6) != "XXXXXX") return nullptr;
+    static std::mt19937 random{std::random_device{}()};
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (size_t i = text.size() - 6; i < text.size(); ++i)
+            text[i] = kLetters[random() % 36];
+        std::error_code ec;
+        if (std::filesystem::create_directory(text, ec)) {
+            std::copy(text.begin(), text.end(), pattern);
+            return pattern;
+        }
+    }
+    return nullptr;
+}
+inline int setenv(const char* name, const char* value, int) {
+    return _putenv_s(name, value);
+}
+inline int unsetenv(const char* name) {
+    return _putenv_s(name, "");
+}
+// No user is all-powerful the way root is.
+inline int geteuid() {
+    return 1;
+}
+#endif
 
 namespace test_support {
 

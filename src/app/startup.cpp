@@ -33,21 +33,23 @@ namespace app {
 
 namespace {
 
-constexpr const char* kSubPath = "Orvanta/Mnemora";
+constexpr char kSep = engine::kPathSeparator;
+const std::string kSubPath = std::string("Orvanta") + kSep + "Mnemora";
 
-// The per-user data folder + "Orvanta/Mnemora/"; "" when the system names none.
+// The per-user data folder + "Orvanta/Mnemora/" ("\" on Windows); "" when the
+// system names none.
 std::string UserFolder(const std::string& subPath) {
     const std::string base = engine::ApplicationDataFolder();
     if (base.empty()) return {};
-    return base + subPath + "/";
+    return base + subPath + kSep;
 }
 
 // Creates every missing level of a folder path; 1 when all were made.
 int32_t CreateFolderPath(const std::string& path) {
     std::string full = path;
-    if (full.empty() || full.back() != '/') full += '/';
+    if (full.empty() || full.back() != kSep) full += kSep;
     int32_t ok = 1;
-    for (size_t at = full.find('/', 1); at != std::string::npos; at = full.find('/', at + 1)) {
+    for (size_t at = full.find(kSep, 1); at != std::string::npos; at = full.find(kSep, at + 1)) {
         const std::string level = full.substr(0, at);
         if (engine::QueryFileSize(level) == -1 && !engine::MakeFolder(level)) ok = 0;
     }
@@ -99,7 +101,7 @@ void FixFolders(const StartOptions& options) {
     auto& f = folders;
     f.GameFolder = options.gameFolder.empty() ? engine::FolderPart(engine::ExecutablePath())
                                               : options.gameFolder;
-    if (!f.GameFolder.empty() && f.GameFolder.back() != '/') f.GameFolder += '/';
+    if (!f.GameFolder.empty() && f.GameFolder.back() != kSep) f.GameFolder += kSep;
     f.UserDataFolder = UserFolder(kSubPath);
     f.SaveFolder = f.GameFolder;
 }

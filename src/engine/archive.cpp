@@ -12,9 +12,6 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +23,7 @@
 
 #include "engine/brieflz.h"
 #include "engine/object_table.h"
+#include "engine/os.h"
 
 namespace engine {
 
@@ -68,7 +66,7 @@ struct Archive {
     bool zip_data_used = false;          // the current entry's data was read
 
     ~Archive() {
-        if (fd >= 0) close(fd);
+        if (fd >= 0) os::Close(fd);
     }
 };
 
@@ -83,26 +81,7 @@ uint64_t LoadU64(const uint8_t* p) {
 
 // Reads exactly `size` bytes at `offset`; false on error or end of file.
 bool ReadAt(int fd, uint64_t offset, uint8_t* out, size_t size) {
-    while (size > 0) {
-        ssize_t got = pread(fd, out, size, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        out += got;
-        size -= static_cast<size_t>(got);
-        offset += static_cast<uint64_t>(got);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t put = write(fd, data, size);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        data += put;
-        size -= static_cast<size_t>(put);
-    }
-    return true;
+    return os::ReadAt(fd, offset, out, size);
 }
 
 // Byte buffers that report a failed allocation as nullptr instead of throwing.
@@ -116,26 +95,20 @@ std::unique_ptr<uint8_t[]> TryAllocate(uint64_t size) {
 class TempOutput {
   public:
     explicit TempOutput(const std::string& destination) : destination_(destination) {
-        std::string pattern = destination + ".XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        fd_ = mkstemp(name.data());
-        if (fd_ >= 0) {
-            temp_ = name.data();
-            fchmod(fd_, 0644);
-        }
+        fd_ = os::MakeTempFile(destination + ".", &temp_);
+        if (fd_ < 0) temp_.clear();
     }
     ~TempOutput() {
-        if (fd_ >= 0) close(fd_);
-        if (!temp_.empty()) unlink(temp_.c_str());
+        if (fd_ >= 0) os::Close(fd_);
+        if (!temp_.empty()) os::RemoveFile(temp_, false);
     }
     bool ok() const { return fd_ >= 0; }
-    bool Write(const uint8_t* data, size_t size) { return WriteAll(fd_, data, size); }
+    bool Write(const uint8_t* data, size_t size) { return os::WriteAll(fd_, data, size); }
     bool Commit() {
         int fd = fd_;
         fd_ = -1;
-        if (close(fd) != 0) return false;
-        if (rename(temp_.c_str(), destination_.c_str()) != 0) return false;
+        if (!os::Close(fd)) return false;
+        if (!os::ReplaceFile(temp_, destination_)) return false;
         temp_.clear();
         return true;
     }
@@ -258,11 +231,11 @@ int64_t ExtractPackEntry(Archive& a, TempOutput& out, const std::string& name, u
 }
 
 bool OpenPack(Archive& a) {
-    a.fd = open(a.path.c_str(), O_RDONLY | O_CLOEXEC);
+    a.fd = os::OpenRegular(a.path, os::kRead);
     if (a.fd < 0) return false;
-    struct stat st;
-    if (fstat(a.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    a.file_size = static_cast<uint64_t>(st.st_size);
+    const int64_t size = os::SizeOf(a.fd);
+    if (size < 0) return false;
+    a.file_size = static_cast<uint64_t>(size);
     uint8_t magic[4];
     if (a.file_size < 4 || !ReadAt(a.fd, 0, magic, 4)) return false;
     if (std::memcmp(magic + 1, "zlp", 3) != 0) return false;
@@ -283,7 +256,13 @@ std::unique_ptr<ZipReader> OpenZipReader(const std::string& path) {
     zip->reader = archive_read_new();
     if (!zip->reader) return nullptr;
     if (archive_read_support_format_zip_seekable(zip->reader) != ARCHIVE_OK) return nullptr;
-    if (archive_read_open_filename(zip->reader, path.c_str(), kZipReadBlock) != ARCHIVE_OK) {
+#ifdef _WIN32
+    const int opened =
+        archive_read_open_filename_w(zip->reader, os::Widen(path).c_str(), kZipReadBlock);
+#else
+    const int opened = archive_read_open_filename(zip->reader, path.c_str(), kZipReadBlock);
+#endif
+    if (opened != ARCHIVE_OK) {
         return nullptr;
     }
     return zip;

@@ -17,12 +17,8 @@ namespace engine {
 // sync or rename fails: then the old file, if any, is left as it was and no
 // temporary file remains. After a successful write, temporary files of the
 // same file that a killed save left behind are removed: only regular files
-// of this user, named exactly like ours and older than ten minutes (a save
-// under way in another copy of the game is never that old).
+// of this user (on Windows: plain files, not links), named exactly like ours and older than ten
+// minutes (a save under way in another copy of the game is never that old).
 int WriteFileAtomically(const std::string& path, std::string_view bytes);
-
-// Writes all of `bytes` to an open file descriptor, going on after partial
-// writes and interrupted calls. True when every byte was written.
-bool WriteAllToDescriptor(int fd, std::string_view bytes);
 
 }  // namespace engine

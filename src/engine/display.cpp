@@ -58,6 +58,9 @@ bool HeadlessDriver() {
 // Whether a GPU could be behind GL at all: a DRM device node or NVIDIA's own
 // device. Without one, any GL here draws on the CPU (Mesa's llvmpipe).
 bool MachineHasGpu() {
+#ifdef _WIN32
+    return true;  // Windows always has a Direct3D device, if only its own software one
+#else
     if (access("/dev/nvidia0", F_OK) == 0) return true;
     DIR* dir = opendir("/dev/dri");
     if (!dir) return false;
@@ -71,6 +74,7 @@ bool MachineHasGpu() {
     }
     closedir(dir);
     return found;
+#endif
 }
 
 // True when an accelerated renderer draws through a GL whose hardware is the
@@ -255,13 +259,15 @@ using detail::Display;
 int InitSpriteSystem() {
     auto& d = Display();
     if (d.video_ready) return 1;
-    // Decoded and scaled pictures and decoded sounds are blocks of megabytes
-    // that live only while they are being made. With a fixed mmap threshold
-    // each such block is mapped on its own and given back when freed; glibc's
-    // default raises the threshold after the first large free, so later
-    // blocks come from the heap and stay resident for good (about 200 MB more
-    // in the main menu).
+        // Decoded and scaled pictures and decoded sounds are blocks of megabytes
+        // that live only while they are being made. With a fixed mmap threshold
+        // each such block is mapped on its own and given back when freed; glibc's
+        // default raises the threshold after the first large free, so later
+        // blocks come from the heap and stay resident for good (about 200 MB more
+        // in the main menu).
+#ifndef _WIN32
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "Mnemora: video system: %s\n", SDL_GetError());
         return 0;

@@ -1,25 +1,19 @@
-// Files and folders over POSIX calls.
+// Files and folders: file objects, folder scans, path parts and the command
+// line. The system calls behind them are engine/os.h's; the program's own
+// folders are in files_posix.cpp and files_windows.cpp.
 //
 // A file object keeps its descriptor, a 4096-byte write buffer and a read
 // buffer. Reads and writes may alternate: a write first gives back read-ahead
 // bytes by seeking, a read first flushes pending writes. Only regular files are
 // opened, and with O_NONBLOCK for the open itself, so a FIFO or device in place
 // of a file never blocks the game.
-#include <dirent.h>
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 #include "engine/files.h"
 #include "engine/object_table.h"
+#include "engine/os.h"
 #include "engine/system.h"
 
 namespace engine {
@@ -41,19 +35,8 @@ struct FileObject {
 
 ObjectTable<FileObject> file_table;
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 bool Flush(FileObject& f) {
-    bool ok = WriteAll(f.fd, f.pending.data(), f.pending.size());
+    bool ok = os::WriteAll(f.fd, f.pending.data(), f.pending.size());
     f.pending.clear();
     return ok;
 }
@@ -62,14 +45,14 @@ bool Flush(FileObject& f) {
 FileObject::~FileObject() {
     if (fd < 0) return;
     Flush(*this);
-    ::close(fd);
+    os::Close(fd);
 }
 
 // Before writing: the descriptor's position is past the unread read-ahead,
 // so seek back to where the caller believes it is.
 void DropReadahead(FileObject& f) {
     size_t unread = f.readahead.size() - f.read_pos;
-    if (unread > 0) ::lseek(f.fd, -static_cast<off_t>(unread), SEEK_CUR);
+    if (unread > 0) os::SeekBy(f.fd, -static_cast<int64_t>(unread));
     f.readahead.clear();
     f.read_pos = 0;
     f.at_end = false;
@@ -82,26 +65,10 @@ bool Fill(FileObject& f) {
     if (!f.pending.empty() && !Flush(f)) return false;
     f.readahead.resize(kReadChunk);
     f.read_pos = 0;
-    ssize_t n;
-    do {
-        n = ::read(f.fd, f.readahead.data(), kReadChunk);
-    } while (n < 0 && errno == EINTR);
+    const int64_t n = os::Read(f.fd, f.readahead.data(), kReadChunk);
     f.readahead.resize(n > 0 ? static_cast<size_t>(n) : 0);
     if (n <= 0) f.at_end = true;
     return n > 0;
-}
-
-// Opens a descriptor on a regular file only; -1 otherwise.
-int OpenRegular(const std::string& path, int flags, mode_t mode = 0) {
-    int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
-    if (fd < 0) return -1;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
 }
 
 int StoreFile(int id, int fd) {
@@ -110,7 +77,7 @@ int StoreFile(int id, int fd) {
     object->fd = fd;
     object->pending.reserve(kWriteBufferSize);
     int result = file_table.Insert(id, std::move(object));
-    if (result == 0) ::close(fd);  // bad number: the descriptor must not leak
+    if (result == 0) os::Close(fd);  // bad number: the descriptor must not leak
     return result;
 }
 
@@ -122,15 +89,15 @@ int NewFile(int id, std::string_view path) {
     // Probe for a bad number first: truncating a file we then cannot keep
     // would destroy it for nothing.
     if (id != AutoId && (id < 0 || id >= kMaxObjectNumber)) return 0;
-    int fd = OpenRegular(p, O_RDWR | O_CREAT | O_TRUNC, 0666);
-    if (fd < 0) fd = OpenRegular(p, O_WRONLY | O_TRUNC);
+    int fd = os::OpenRegular(p, os::kReadWrite | os::kCreate | os::kTruncate);
+    if (fd < 0) fd = os::OpenRegular(p, os::kWrite | os::kTruncate);
     return StoreFile(id, fd);
 }
 
 int OpenFileForReading(int id, std::string_view path) {
     if (path.empty()) return 0;
     if (id != AutoId && (id < 0 || id >= kMaxObjectNumber)) return 0;
-    return StoreFile(id, OpenRegular(std::string(path), O_RDONLY));
+    return StoreFile(id, os::OpenRegular(std::string(path), os::kRead));
 }
 
 int64_t WriteBytes(int file, const void* buffer, int64_t length) {
@@ -147,7 +114,7 @@ int64_t WriteBytes(int file, const void* buffer, int64_t length) {
         f->pending.insert(f->pending.end(), bytes, bytes + length);
         return length;
     }
-    return WriteAll(f->fd, bytes, static_cast<size_t>(length)) ? length : 0;
+    return os::WriteAll(f->fd, bytes, static_cast<size_t>(length)) ? length : 0;
 }
 
 int WriteTextLine(int file, std::string_view text) {
@@ -204,112 +171,29 @@ int FileObjectValid(int file) {
 
 int64_t QueryFileSize(std::string_view path) {
     if (path.empty()) return -1;
-    struct stat st {};
-    if (::stat(std::string(path).c_str(), &st) != 0) return -1;
-    if (S_ISDIR(st.st_mode)) return -2;
-    return static_cast<int64_t>(st.st_size);
+    int64_t size = 0;
+    switch (os::KindOf(std::string(path), &size)) {
+        case os::Kind::Missing:
+            return -1;
+        case os::Kind::Folder:
+            return -2;
+        default:
+            return size;
+    }
 }
 
 int MakeFolder(std::string_view path) {
     std::string p(path);
-    while (!p.empty() && (p.back() == ' ' || p.back() == '\t' || p.back() == '/'))
+    while (!p.empty() &&
+           (p.back() == ' ' || p.back() == '\t' || p.back() == '/' || p.back() == kPathSeparator))
         p.pop_back();
     if (p.empty()) return 0;
-    return ::mkdir(p.c_str(), 0777) == 0 ? 1 : 0;
+    return os::MakeFolder(p) ? 1 : 0;
 }
 
 int RemoveFile(std::string_view path, int flags) {
     if (path.empty()) return 0;
-    std::string p(path);
-    struct stat st {};
-    if (::lstat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
-    if ((flags & 2) && S_ISREG(st.st_mode)) ::chmod(p.c_str(), st.st_mode | S_IWUSR);
-    return ::unlink(p.c_str()) == 0 ? 1 : 0;
-}
-
-namespace {
-
-struct TempState {
-    std::string folder;  // "" until made
-    pid_t owner = 0;     // only the process that made it removes it
-    bool cleanup_registered = false;
-};
-TempState temp_state;
-
-std::string SharedTempFolder() {
-    const char* tmpdir = std::getenv("TMPDIR");
-    std::string base = (tmpdir && tmpdir[0] == '/') ? tmpdir : "/tmp";
-    if (base.back() != '/') base += '/';
-    return base;
-}
-
-std::string EnvFolder(const char* name) {
-    const char* value = std::getenv(name);
-    if (!value || value[0] != '/') return {};
-    std::string folder = value;
-    if (folder.back() != '/') folder += '/';
-    return folder;
-}
-
-}  // namespace
-
-std::string PrivateTempFolder() {
-    auto& t = temp_state;
-    if (!t.folder.empty()) return t.folder;
-    const std::string base = SharedTempFolder();
-    std::string name = base + "mnemora-XXXXXX";
-    if (!::mkdtemp(name.data())) {
-        if (base == "/tmp/") return {};
-        name = "/tmp/mnemora-XXXXXX";  // $TMPDIR is read-only, full or missing
-        if (!::mkdtemp(name.data())) return {};
-    }
-    t.folder = name + "/";
-    t.owner = ::getpid();
-    if (!t.cleanup_registered) {
-        std::atexit(RemoveTempFolder);
-        t.cleanup_registered = true;
-    }
-    return t.folder;
-}
-
-std::string TempFolder() {
-    std::string folder = PrivateTempFolder();
-    return folder.empty() ? SharedTempFolder() : folder;
-}
-
-void RemoveTempFolder() {
-    auto& t = temp_state;
-    if (t.folder.empty()) return;
-    if (t.owner == ::getpid()) {
-        std::error_code ec;
-        std::filesystem::remove_all(t.folder, ec);
-    }
-    t.folder.clear();
-}
-
-int PortableFolderAllowed(std::string_view folder) {
-    if (folder.empty()) return 0;
-    std::error_code ec;
-    const std::string real = std::filesystem::weakly_canonical(std::string(folder), ec).string();
-    if (ec || real.rfind("/usr/", 0) == 0 || real == "/usr") return 0;
-    return ::access(real.c_str(), W_OK) == 0 ? 1 : 0;
-}
-
-std::string ProfileFolder() {
-    std::string home = EnvFolder("HOME");
-    if (!home.empty()) return home;
-    if (passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') {
-        home = pw->pw_dir;
-        if (home.back() != '/') home += '/';
-    }
-    return home;
-}
-
-std::string ApplicationDataFolder() {
-    std::string data = EnvFolder("XDG_DATA_HOME");
-    if (!data.empty()) return data;
-    std::string home = ProfileFolder();
-    return home.empty() ? std::string() : home + ".local/share/";
+    return os::RemoveFile(std::string(path), (flags & 2) != 0) ? 1 : 0;
 }
 
 // ---- Folder scans -------------------------------------------------------------
@@ -354,23 +238,18 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 
 int ScanFolder(int id, std::string_view folder, std::string_view pattern) {
     if (id != AutoId && (id < 0 || id >= kMaxObjectNumber)) return 0;
-    std::string path(folder.empty() ? std::string_view("./") : folder);
-    if (path.back() != '/') path += '/';
+    std::string path(folder);
+    if (path.empty()) path = std::string(".") + kPathSeparator;
+    if (path.back() != '/' && path.back() != kPathSeparator) path += kPathSeparator;
     std::string wanted(pattern.empty() ? std::string_view("*.*") : pattern);
     if (wanted == "*.*") wanted = "*";  // every name, with or without a dot
 
-    DIR* dir = ::opendir(path.c_str());
-    if (!dir) return 0;
+    std::vector<std::pair<std::string, bool>> all;
+    if (!os::ListFolder(path, &all)) return 0;
     auto scan = std::make_unique<FolderScan>();
-    while (dirent* entry = ::readdir(dir)) {
-        std::string_view name = entry->d_name;
-        if (name == "." || name == ".." || !WildcardMatch(wanted, name)) continue;
-        struct stat st {};
-        bool is_folder =
-            ::stat((path + std::string(name)).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        scan->entries.emplace_back(std::string(name), is_folder);
+    for (auto& entry : all) {
+        if (WildcardMatch(wanted, entry.first)) scan->entries.push_back(std::move(entry));
     }
-    ::closedir(dir);
     std::sort(scan->entries.begin(), scan->entries.end());
     return scan_table.Insert(id, std::move(scan));
 }
@@ -429,12 +308,6 @@ std::string FileExtensionPart(std::string_view path) {
 }
 
 // ---- The program ----------------------------------------------------------------
-
-std::string ExecutablePath() {
-    std::error_code ec;
-    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : path.string();
-}
 
 namespace {
 

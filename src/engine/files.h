@@ -3,8 +3,9 @@
 // data folders, folder listings with wildcards, the parts of a path, the
 // program's own path and its command-line arguments.
 //
-// Folder strings always end with "/". The path-part functions accept both "/"
-// and "\" as separators.
+// Folder strings always end with the system's separator, kPathSeparator ("/"
+// on Linux, "\" on Windows). The path-part functions accept both "/" and "\"
+// as separators on both.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,12 @@
 #include <string_view>
 
 namespace engine {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
 
 // ---- File objects -----------------------------------------------------------
 // `id` is an object number or AutoId (then the result is a handle).
@@ -48,8 +55,9 @@ int MakeFolder(std::string_view path);
 // success, 0 on failure (folders are never removed).
 int RemoveFile(std::string_view path, int flags);
 
-// A private folder for this run (mode 0700, under $TMPDIR, or under /tmp when
-// $TMPDIR is unset or cannot take it), made on first use and removed with its
+// A private folder for this run (Linux: mode 0700, under $TMPDIR, or under /tmp
+// when $TMPDIR is unset or cannot take it; Windows: under the user's temporary
+// folder in its long-name form), made on first use and removed with its
 // contents at exit; "" when no private folder can be made.
 std::string PrivateTempFolder();
 // PrivateTempFolder, falling back to the shared temporary folder itself when
@@ -59,18 +67,20 @@ std::string TempFolder();
 // one); does nothing when there is none.
 void RemoveTempFolder();
 // 1 when a portable game may keep its files in this folder: the user can
-// write to it and it lies outside the system's own program tree (/usr/), where
-// only the package manager puts files; 0 otherwise.
+// write to it and, on Linux, it lies outside the system's own program tree
+// (/usr/), where only the package manager puts files; 0 otherwise.
 int PortableFolderAllowed(std::string_view folder);
-// $HOME with "/"; "" when unknown.
+// The user's profile folder: $HOME on Linux, the shell's profile folder on
+// Windows; "" when unknown.
 std::string ProfileFolder();
-// The per-user application-data folder, $XDG_DATA_HOME (when absolute) or
-// $HOME/.local/share, with "/"; "" when neither is known.
+// The per-user application-data folder: $XDG_DATA_HOME (when absolute) or
+// $HOME/.local/share on Linux; the roaming application-data folder on Windows,
+// else the profile folder; "" when neither is known.
 std::string ApplicationDataFolder();
 
 // ---- Folder scans -----------------------------------------------------------
 
-// Lists folder + "/" + pattern ("*.*" when empty). "*" matches any run of
+// Lists folder + separator + pattern ("*.*" when empty). "*" matches any run of
 // characters, "?" one character, letters match without regard to case, and
 // "*.*" matches every name. Entries come sorted by name, without "." and "..".
 // A folder with no match is a valid, empty scan. Returns the handle (AutoId),

@@ -12,10 +12,6 @@
 // the same folder that is synced and renamed over the old file.
 #include "engine/prefs.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -23,6 +19,7 @@
 #include <vector>
 
 #include "engine/atomic_write.h"
+#include "engine/os.h"
 #include "engine/system.h"
 
 namespace engine {
@@ -144,16 +141,14 @@ std::vector<Node> Parse(std::string_view bytes) {
 // Reads a whole regular file; false with errno set otherwise. `no_links`
 // refuses a symbolic link as the file itself (ELOOP).
 bool ReadWholeFile(const std::string& path, std::string* out, bool no_links) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (no_links ? O_NOFOLLOW : 0));
+    int fd = os::OpenRegular(path, os::kRead | (no_links ? os::kNoLinks : 0));
     if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxPrefFileSize;
+    bool ok = os::SizeOf(fd) <= kMaxPrefFileSize;
     if (ok) {
         out->clear();
         char chunk[65536];
         while (true) {
-            ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR) continue;
+            int64_t n = os::Read(fd, chunk, sizeof chunk);
             if (n < 0) ok = false;
             if (n <= 0) break;
             out->append(chunk, static_cast<size_t>(n));
@@ -163,12 +158,18 @@ bool ReadWholeFile(const std::string& path, std::string* out, bool no_links) {
             }
         }
     }
-    ::close(fd);
+    os::Close(fd);
     if (!ok) errno = EINVAL;
     return ok;
 }
 
 // ---- Writing --------------------------------------------------------------------
+
+#ifdef _WIN32
+constexpr const char* kSeparators = "\\/";
+#else
+constexpr const char* kSeparators = "/";
+#endif
 
 std::string Serialise(const std::vector<Node>& nodes) {
     std::string text = "\xEF\xBB\xBF\r\n";
@@ -192,10 +193,10 @@ std::string Serialise(const std::vector<Node>& nodes) {
 // The plain way, used only when no temporary file can be made beside the
 // target (a folder we may not write to, holding a file we may).
 bool WriteInPlace(const std::string& path, std::string_view bytes) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = os::OpenRegular(path, os::kWrite | os::kCreate | os::kTruncate);
     if (fd < 0) return false;
-    bool ok = WriteAllToDescriptor(fd, bytes) && ::fsync(fd) == 0;
-    return ::close(fd) == 0 && ok;
+    bool ok = os::WriteAll(fd, bytes.data(), bytes.size()) && os::Sync(fd);
+    return os::Close(fd) && ok;
 }
 
 // Replaces the file's contents all at once: the old file stays until the new
@@ -203,9 +204,9 @@ bool WriteInPlace(const std::string& path, std::string_view bytes) {
 // folder we may not write to, holding a file we may), it is written in place.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
     if (WriteFileAtomically(path, bytes)) return true;
-    size_t slash = path.rfind('/');
+    size_t slash = path.find_last_of(kSeparators);
     std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    if (::access(folder.c_str(), W_OK) != 0 && ::access(path.c_str(), W_OK) == 0) {
+    if (!os::Writable(folder) && os::Writable(path)) {
         return WriteInPlace(path, bytes);
     }
     return false;
@@ -278,19 +279,14 @@ int CreatePrefFile(std::string_view path) {
     // Find out now whether the file can be written, without touching an
     // existing file: its old text stays until the new one is complete.
     bool created = false;
-    int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = os::OpenRegular(p, os::kWrite | os::kCreate | os::kExclusive);
     if (fd >= 0) {
         created = true;
     } else if (errno == EEXIST) {
-        fd = ::open(p.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        struct stat st {};
-        if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-            ::close(fd);
-            fd = -1;
-        }
+        fd = os::OpenRegular(p, os::kWrite);
     }
     if (fd < 0) return 0;
-    ::close(fd);
+    os::Close(fd);
     pref.active = true;
     pref.path = p;
     pref.modified = true;
@@ -302,9 +298,10 @@ int ClosePrefFile() {
     bool ok = true;
     if (pref.active && pref.modified) {
         ok = ReplaceFileContents(pref.path, Serialise(pref.nodes));
-        struct stat st {};
-        if (!ok && pref.probe_created && ::stat(pref.path.c_str(), &st) == 0 && st.st_size == 0) {
-            ::unlink(pref.path.c_str());  // leave nothing behind, as before
+        int64_t size = -1;
+        if (!ok && pref.probe_created && os::KindOf(pref.path, &size) == os::Kind::File &&
+            size == 0) {
+            os::RemoveFile(pref.path, false);  // leave nothing behind, as before
         }
     }
     ResetContext();

@@ -17,6 +17,7 @@
 #include "engine/display_internal.h"
 #include "engine/memory.h"
 #include "engine/picture_decode.h"
+#include "engine/os.h"
 #include "engine/pixels_internal.h"
 
 namespace engine {
@@ -248,11 +249,11 @@ bool SaveBitmap(Sprite* s, const std::string& fileName, bool opaque) {
                 file[a] = 255;
         }
     }
-    std::FILE* f = std::fopen(fileName.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) std::remove(fileName.c_str());
+    const int fd = os::OpenRegular(fileName, os::kWrite | os::kCreate | os::kTruncate);
+    if (fd < 0) return false;
+    bool ok = os::WriteAll(fd, file.data(), file.size());
+    ok = os::Close(fd) && ok;
+    if (!ok) os::RemoveFile(fileName, false);
     return ok;
 }
 

@@ -5,21 +5,14 @@
 // be the same on every machine, so the arithmetic below is all explicit 32-bit
 // unsigned math.
 #include <SDL.h>
-#include <sched.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <sys/sysinfo.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 
 #include "engine/system.h"
+#include "engine/system_internal.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
@@ -33,13 +26,6 @@ int64_t ElapsedMs() {
     using Clock = std::chrono::steady_clock;
     static const Clock::time_point origin = Clock::now();
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - origin).count();
-}
-
-void SleepMs(int64_t ms) {
-    if (ms < 1) return;
-    timespec left{static_cast<time_t>(ms / 1000), static_cast<long>((ms % 1000) * 1000000)};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
 }
 
 namespace {
@@ -118,7 +104,11 @@ DateTime MakeDateTime(int year, int month, int day, int hour, int minute, int se
 DateTime CurrentDateTime() {
     time_t now = time(nullptr);
     tm local{};
+#ifdef _WIN32
+    if (localtime_s(&local, &now) != 0) return kInvalidDate;
+#else
     if (!localtime_r(&now, &local)) return kInvalidDate;
+#endif
     // A leap second (tm_sec 60) counts as the last second of its minute.
     return MakeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                         local.tm_min, std::min(local.tm_sec, 59));
@@ -188,13 +178,6 @@ uint32_t Step() {
     return x;
 }
 
-// Milliseconds since boot, the 32-bit tick count the automatic seed mixes in.
-uint32_t TickCount() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000);
-}
-
 }  // namespace
 
 void SeedRandom(uint32_t seed) {
@@ -215,7 +198,7 @@ void SeedRandom(uint32_t seed) {
 
 uint32_t RandomUpTo(uint32_t max) {
     if (!random_state.seeded) {
-        SeedRandom(static_cast<uint32_t>(syscall(SYS_gettid)) ^ TickCount());
+        SeedRandom(detail::AutomaticSeed());
     }
     uint64_t x = Step();
     return static_cast<uint32_t>((x * (uint64_t{max} + 1)) >> 32);
@@ -228,28 +211,6 @@ namespace {
 std::string TrimLeadingBlanks(std::string s) {
     size_t start = s.find_first_not_of(" \t");
     return start == std::string::npos ? std::string() : s.substr(start);
-}
-
-// The value of the first "name: value" line of a /proc file, or "".
-std::string ProcField(const char* path, std::string_view name) {
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t colon = line.find(':');
-        if (colon == std::string::npos) continue;
-        std::string key = line.substr(0, colon);
-        while (!key.empty() && (key.back() == ' ' || key.back() == '\t'))
-            key.pop_back();
-        if (key == name) return TrimLeadingBlanks(line.substr(colon + 1));
-    }
-    return {};
-}
-
-// A "1234 kB" field of /proc/meminfo or /proc/self/status in bytes; -1 when absent.
-int64_t ProcKilobytes(const char* path, std::string_view name) {
-    std::string value = ProcField(path, name);
-    if (value.empty()) return -1;
-    return TextToInt(value) * 1024;
 }
 
 }  // namespace
@@ -268,79 +229,10 @@ std::string CpuBrandString() {
         brand = TrimLeadingBlanks(text);
     }
 #endif
-    if (brand.empty()) brand = ProcField("/proc/cpuinfo", "model name");
-    if (brand.empty()) brand = ProcField("/proc/cpuinfo", "Model");
+    if (brand.empty()) brand = TrimLeadingBlanks(detail::SystemCpuBrand());
     while (!brand.empty() && (brand.back() == ' ' || brand.back() == '\t'))
         brand.pop_back();
     return brand.empty() ? "Unknown CPU" : brand;
-}
-
-int ProcessorCount(int kind) {
-    if (kind == 1) {
-        cpu_set_t set;
-        CPU_ZERO(&set);
-        if (sched_getaffinity(0, sizeof set, &set) == 0) {
-            int count = CPU_COUNT(&set);
-            if (count > 0) return count;
-        }
-        return 1;
-    }
-    long online = sysconf(_SC_NPROCESSORS_ONLN);
-    return online > 0 ? static_cast<int>(online) : 1;
-}
-
-int64_t MemoryFigure(int kind) {
-    struct sysinfo info {};
-    bool have_info = sysinfo(&info) == 0;
-    int64_t unit = have_info ? static_cast<int64_t>(info.mem_unit) : 0;
-    switch (kind) {
-        case 0:
-            return have_info ? static_cast<int64_t>(info.totalram) * unit : 0;
-        case 1: {
-            int64_t available = ProcKilobytes("/proc/meminfo", "MemAvailable");
-            if (available >= 0) return available;
-            return have_info ? static_cast<int64_t>(info.freeram) * unit : 0;
-        }
-        case 2:
-        case 3: {
-            // The user address space: the address-space limit when one is set,
-            // else the 47-bit space of 64-bit Linux (3 GiB on 32-bit).
-            int64_t total = sizeof(void*) == 8 ? int64_t{1} << 47 : int64_t{3} << 30;
-            rlimit limit{};
-            if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-                static_cast<int64_t>(limit.rlim_cur) < total) {
-                total = static_cast<int64_t>(limit.rlim_cur);
-            }
-            if (kind == 2) return total;
-            int64_t used = ProcKilobytes("/proc/self/status", "VmSize");
-            return used < 0 ? 0 : std::max<int64_t>(total - used, 0);
-        }
-        case 4:
-            return have_info ? static_cast<int64_t>(info.totalram + info.totalswap) * unit : 0;
-        case 5: {
-            if (!have_info) return 0;
-            int64_t available = ProcKilobytes("/proc/meminfo", "MemAvailable");
-            if (available < 0) available = static_cast<int64_t>(info.freeram) * unit;
-            return available + static_cast<int64_t>(info.freeswap) * unit;
-        }
-        case 6: {
-            long page = sysconf(_SC_PAGESIZE);
-            return page > 0 ? page : 0;
-        }
-        case 7: {
-            // Private memory: anonymous resident pages plus what is swapped out.
-            int64_t anon = ProcKilobytes("/proc/self/status", "RssAnon");
-            int64_t swap = ProcKilobytes("/proc/self/status", "VmSwap");
-            if (anon < 0) return 0;
-            return anon + std::max<int64_t>(swap, 0);
-        }
-        default:
-            return 0;
-    }
-}
-
-int OsVersionCode() {
-    return 200;
 }
 
 namespace {

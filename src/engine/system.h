@@ -22,7 +22,8 @@ namespace engine {
 
 // Milliseconds since the first call (monotonic).
 int64_t ElapsedMs();
-// Sleeps for ms milliseconds; ms < 1 returns at once.
+// Sleeps for ms milliseconds; ms < 1 returns at once. On Windows the system
+// timer resolution is raised to 1 ms on first use, until the program ends.
 void SleepMs(int64_t ms);
 
 // A date value: seconds since 1970-01-01 00:00:00 of local wall-clock time,
@@ -302,8 +303,13 @@ int ProcessorCount(int kind);
 // 3 available virtual address space, 4 total commit space (RAM + swap),
 // 5 available commit space, 6 page size, 7 private bytes of this process.
 int64_t MemoryFigure(int kind);
-// The operating-system version code: 200 (not a Windows version).
+// The operating-system version code: on Windows from the kernel's true version
+// (10.0 below build 22000 is 110, from 22000 on 120, ...); 200 on Linux.
 int OsVersionCode();
+// The user's locale name as the system gives it: on Linux the first of LC_ALL,
+// LC_MESSAGES and LANG that is set and not empty ("de_DE.UTF-8"); on Windows
+// the user's default locale name ("de-DE"). "" when there is none.
+std::string UserLocaleName();
 // Number of displays; 1 when the display service is not running.
 int CountDesktops();
 // Current mode of display i in pixels; 0 out of range. Display 0 is the

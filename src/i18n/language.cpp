@@ -72,8 +72,10 @@ SourceKind KindOf(const std::string& source) {
 }
 
 std::string FolderPath(const std::string& source) {
-    if (!source.empty() && source.back() == '/') return source;
-    return source + "/";
+    if (!source.empty() && (source.back() == '/' || source.back() == engine::kPathSeparator)) {
+        return source;
+    }
+    return source + engine::kPathSeparator;
 }
 
 // Reads the header group of an opened language file into its record, keyed by
@@ -285,11 +287,8 @@ std::string LocaleCodeFromName(const std::string& localeName) {
 
 std::string UserLocaleCode() {
     if (engine::OsVersionCode() <= 65) return "en_GB";
-    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value && *value) return LocaleCodeFromName(value);
-    }
-    return {};
+    const std::string name = engine::UserLocaleName();
+    return name.empty() ? std::string() : LocaleCodeFromName(name);
 }
 
 void ResetLanguages() {

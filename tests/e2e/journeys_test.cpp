@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -718,6 +719,147 @@ TEST_F(Journey, PortableFolderKeepsEverythingBesideTheProgram) {
         "[INITIAL SETTINGS]", "[AVAILABLE LANGUAGES]", "[STARTING GAME]"};
     ASSERT_GE(sections.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(sections.begin(), sections.begin() + 7), expected);
+}
+
+// The Windows game under Wine (make test-windows): its installer run silently
+// into a fresh Wine prefix whose user speaks German, the installed program
+// started from the Start-menu folder's target, the menu in German, level 1
+// won, quit; the two files in the roaming application-data folder checked
+// byte for byte; then a "/LOG" run with the Windows figures filled in.
+// Skipped unless MNEMORA_WINE_SETUP names the setup program.
+class WineJourney : public Journey {
+  protected:
+    void SetUp() override {
+        setup_ = Env("MNEMORA_WINE_SETUP");
+        if (setup_.empty()) GTEST_SKIP() << "MNEMORA_WINE_SETUP is not set";
+        out_ = fs::path(Env("MNEMORA_E2E_OUT")) / "Wine";
+        fs::remove_all(out_);
+        fs::create_directories(out_);
+        char pattern[] = "/tmp/mnemora-wine-journey-XXXXXX";
+        root_ = mkdtemp(pattern);
+        home_ = root_ / "home";
+        fs::create_directories(home_);
+        x_ = std::make_unique<XServer>(kWidth, kHeight);
+        ASSERT_TRUE(x_->ok()) << "Xvfb did not start";
+    }
+    void TearDown() override {
+        game_.reset();
+        if (!root_.empty())
+            e2e::Run("WINEPREFIX=" + Prefix().string() + " wineserver -k 2>/dev/null");
+        Journey::TearDown();
+    }
+
+    fs::path Prefix() const { return root_ / "wine"; }
+    std::string WineEnv() const {
+        return "WINEPREFIX=" + Prefix().string() +
+               " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' LANG=de_DE.UTF-8 LC_ALL= ";
+    }
+    // The roaming application-data folder of the prefix's one user.
+    fs::path RoamingFolder() const {
+        for (const auto& entry : fs::directory_iterator(Prefix() / "drive_c" / "users")) {
+            if (entry.path().filename() != "Public") return entry.path() / "AppData" / "Roaming";
+        }
+        return {};
+    }
+    fs::path WineUserFolder() const { return RoamingFolder() / "Orvanta" / "Mnemora"; }
+    fs::path Installed() const {
+        return Prefix() / "drive_c" / "Program Files" / "Mnemora" / "Mnemora.exe";
+    }
+
+    void LaunchWine(const std::vector<std::string>& arguments = {}) {
+        game_.reset();
+        std::vector<std::string> args = {Installed().string()};
+        args.insert(args.end(), arguments.begin(), arguments.end());
+        game_ = std::make_unique<GameRun>(
+            Env("MNEMORA_WINE").empty() ? "/usr/bin/wine" : Env("MNEMORA_WINE"), args,
+            std::map<std::string, std::string>{{"WINEPREFIX", Prefix().string()},
+                                               {"WINEDEBUG", "-all"},
+                                               {"LANG", "de_DE.UTF-8"},
+                                               {"LC_ALL", ""},
+                                               {"LC_MESSAGES", ""},
+                                               {"LANGUAGE", ""},
+                                               {"HOME", home_.string()},
+                                               {"SDL_VIDEODRIVER", ""},
+                                               {"SDL_AUDIODRIVER", "dummy"}},
+            WineUserFolder(), out_);
+        ASSERT_TRUE(game_->WaitForWindow(120s)) << "no window";
+    }
+
+    std::string setup_;
+};
+
+TEST_F(WineJourney, InstalledInGermanLevelOneWonFilesAndLog) {
+    Oracle("de_DE", ProgressWith("210000000000"));
+    e2e::Oracle english;
+    std::string error;
+    ASSERT_TRUE(BuildOracle("en_GB", "", &english, &error)) << error;
+
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(e2e::Run(WineEnv() + "wineboot -i >/dev/null 2>&1"), 0) << "wineboot failed";
+    e2e::Run(WineEnv() + "wine winecfg -v win10 >/dev/null 2>&1");
+    ASSERT_EQ(e2e::Run(WineEnv() + "wine " + setup_ + " /S >/dev/null 2>&1"), 0) << "setup failed";
+    e2e::Run("WINEPREFIX=" + Prefix().string() + " wineserver -w");
+    ASSERT_TRUE(fs::exists(Installed())) << "nothing installed at " << Installed();
+    EXPECT_TRUE(fs::exists(Installed().parent_path() / "Mnemora.data"));
+    std::cout << "prefix and install: "
+              << std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()
+              << " s\n";
+
+    LaunchWine();
+    WaitForMainMenu("main_menu_de");
+    Picture shot;
+    ASSERT_TRUE(game_->Screenshot("main_menu_de", &shot));
+    EXPECT_GT(Difference(shot, english.mainMenu, SlotRect(english.dialogs.mainMenuButtons.slot[1])),
+              2.0)
+        << "the captions are the English ones";
+    StartLevel(1);
+    PlayLevel(1);
+    WaitForOverlay("level_finished", oracle_.levelFinished, oracle_.dialogs.levelFinished);
+    game_->Click(SlotRect(oracle_.dialogs.levelFinishedButtons.slot[1]));
+    WaitForDealt(2, "level2_dealt");
+    LeaveThroughPauseAndQuit("pause");
+
+    EXPECT_EQ(ReadFile(WineUserFolder() / "Mnemora.prefs"),
+              "\xEF\xBB\xBF\r\n; Mnemora Preferences\r\n[Settings]\r\nLanguage = de_DE\r\n"
+              "Music = 1\r\nGameScreen = 2\r\nResolution = 1\r\nSounds = 1\r\n"
+              "MusicVolume = 60\r\nCompleted = 0\r\n");
+    EXPECT_EQ(ReadFile(WineUserFolder() / "Mnemora.scores"), ProgressWith("210000000000"));
+    EXPECT_FALSE(fs::exists(Installed().parent_path() / "Mnemora.prefs"));
+
+    LaunchWine({"/LOG"});
+    WaitForMainMenu("main_menu_log");
+    QuitFromMainMenu();
+    const auto logs = shell_test::FilesStartingWith(WineUserFolder(), "Log ");
+    ASSERT_EQ(logs.size(), 1u);
+    const std::string log = ReadFile(logs[0]);
+    std::vector<std::string> sections;
+    std::map<std::string, std::string> values;
+    for (const auto& line : Lines(log)) {
+        if (line.size() > 2 && line.front() == '[' && line.back() == ']') sections.push_back(line);
+        const size_t tabs = line.find("\t\t");
+        if (tabs != std::string::npos) values.emplace(line.substr(0, tabs), line.substr(tabs + 2));
+    }
+    const std::vector<std::string> expected = {
+        "[SYSTEM DETAILS]",   "[GAME DETAILS]",        "[CODE SUBSYSTEMS]", "[PATHS]",
+        "[INITIAL SETTINGS]", "[AVAILABLE LANGUAGES]", "[STARTING GAME]"};
+    ASSERT_GE(sections.size(), expected.size()) << log;
+    EXPECT_EQ(std::vector<std::string>(sections.begin(), sections.begin() + 7), expected);
+    EXPECT_NE(log.find("\r\n"), std::string::npos) << "lines end in CR LF";
+    EXPECT_NE(values["CPU Name:"], "Unknown CPU");
+    EXPECT_GE(std::stoll(values["Total CPU cores:"]), 1);
+    EXPECT_GE(std::stoll(values["Available CPU cores:"]), 1);
+    EXPECT_GT(std::stoll(values["Total physical memory:"]), 0);
+    EXPECT_GT(std::stoll(values["Free physical memory:"]), 0);
+    EXPECT_TRUE(values["Operating system:"] == "110" || values["Operating system:"] == "120")
+        << values["Operating system:"];
+    EXPECT_EQ(values["Directory:"], "Orvanta\\Mnemora");
+    EXPECT_EQ(values["Bit:"], "(x64)");
+    EXPECT_EQ(values["GameDir:"], "C:\\Program Files\\Mnemora\\");
+    EXPECT_EQ(values["SaveTo:"], values["UserDir:"]);
+    EXPECT_EQ(values["UserDir:"].rfind("C:\\users\\", 0), 0u) << values["UserDir:"];
+    EXPECT_NE(values["UserDir:"].find("\\AppData\\Roaming\\Orvanta\\Mnemora\\"), std::string::npos)
+        << values["UserDir:"];
+    EXPECT_NE(log.find("Language:\t\tde_DE\r\n"), std::string::npos) << "not started in German";
 }
 
 // The soak (make soak): levels played one after another for a number of

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/mixer.h"
+#include "scratch_dir.h"
 #include "unit/engine/vorbis_encode.h"
 
 namespace {

@@ -376,6 +376,7 @@ TEST_F(SpriteTest, SavedBitmapMatchesTheLayoutByteForByte) {
     ASSERT_EQ(SaveSpriteAsBitmap(1, path.string()), 1);
     std::ifstream in(path, std::ios::binary);
     Bytes got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();  // Windows removes no file that is still open
     std::filesystem::remove(path);
 
     Bytes want = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
@@ -390,6 +391,7 @@ TEST_F(SpriteTest, SavedBitmapMatchesTheLayoutByteForByte) {
     ASSERT_EQ(SaveSpriteAsBitmap(1, path.string(), kBitmapOpaque), 1);
     std::ifstream opaque_in(path, std::ios::binary);
     Bytes opaque((std::istreambuf_iterator<char>(opaque_in)), std::istreambuf_iterator<char>());
+    opaque_in.close();
     std::filesystem::remove(path);
     for (size_t i = 57; i < want.size(); i += 4)
         want[i] = 255;

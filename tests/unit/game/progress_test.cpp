@@ -2,6 +2,8 @@
 // defined status, and writing twelve CR LF lines in place of the old file.
 #include <unistd.h>
 
+#include "scratch_dir.h"
+
 #include "unit/game/game_fixture.h"
 
 namespace {

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "engine/os.h"
+
 namespace engine {
 
 namespace {
@@ -51,16 +53,6 @@ void RemoveStaleTempFiles(const std::string& folder, std::string_view name) {
 
 }  // namespace
 
-bool WriteAllToDescriptor(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 int WriteFileAtomically(const std::string& path, std::string_view bytes) {
     if (path.empty()) return 0;
     std::string target = path;
@@ -82,7 +74,7 @@ int WriteFileAtomically(const std::string& path, std::string_view bytes) {
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
     }
-    bool ok = WriteAllToDescriptor(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = os::WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {

@@ -1,0 +1,72 @@
+// The file and folder calls whose form differs between Linux and Windows, in
+// one shape for both. Paths are UTF-8 everywhere in the program; the Windows
+// side converts them to UTF-16 at this boundary and calls the wide-character
+// API only, so a profile folder with any letters in its name works.
+//
+// Files are C runtime descriptors on both systems (the CRT's own on Windows),
+// so the buffering and parsing above them is one code.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace engine::os {
+
+enum OpenFlag : int {
+    kRead = 1,
+    kWrite = 2,
+    kReadWrite = 3,
+    kCreate = 4,      // make the file when missing
+    kTruncate = 8,    // cut an existing file to 0 bytes
+    kExclusive = 16,  // with kCreate: fail with EEXIST when it exists
+    kNoLinks = 32,    // refuse a symbolic link as the file itself
+};
+
+// Opens a regular file only (a FIFO or device in its place is refused and never
+// blocks the open); -1 with errno set (ENOENT, EEXIST, EACCES...) otherwise.
+int OpenRegular(const std::string& path, int flags);
+// Reads up to `size` bytes; the count, 0 at the end, -1 on error.
+int64_t Read(int fd, void* buffer, size_t size);
+// Writes every byte, going on after partial writes; true when all were written.
+bool WriteAll(int fd, const void* data, size_t size);
+// Reads exactly `size` bytes at `offset` without moving the file position for
+// other readers; false on error or end of file.
+bool ReadAt(int fd, uint64_t offset, void* out, size_t size);
+// Moves the file position by `delta` bytes from where it is.
+bool SeekBy(int fd, int64_t delta);
+// The size of the open file in bytes; -1 when unknown.
+int64_t SizeOf(int fd);
+// Puts the file's bytes on the disk.
+bool Sync(int fd);
+bool Close(int fd);
+
+// Creates a new file named `base` + six letters and digits, readable and
+// writable, never replacing anything. The descriptor, or -1; *name gets the path.
+int MakeTempFile(const std::string& base, std::string* name);
+// Renames `from` over `to` in one step (the target is replaced atomically and
+// the rename is on disk when this returns). Makes the rename durable.
+bool ReplaceFile(const std::string& from, const std::string& to);
+// Removes a file (never a folder); `force` first clears a read-only mark.
+bool RemoveFile(const std::string& path, bool force);
+
+enum class Kind { Missing, File, Folder, Other };
+// What is at `path`; *size gets a file's size.
+Kind KindOf(const std::string& path, int64_t* size = nullptr);
+bool MakeFolder(const std::string& path);
+// Whether this user may write the file or folder.
+bool Writable(const std::string& path);
+// The names in a folder without "." and ".." (unsorted), each with whether it
+// is a folder; false when the folder cannot be read.
+bool ListFolder(const std::string& folder, std::vector<std::pair<std::string, bool>>* entries);
+
+#ifdef _WIN32
+// UTF-8 to UTF-16 and back, for the wide-character calls. Bad UTF-8 becomes
+// U+FFFD rather than a cut path.
+std::wstring Widen(const std::string& text);
+std::string Narrow(const wchar_t* text, size_t length);
+std::string Narrow(const std::wstring& text);
+#endif
+
+}  // namespace engine::os
