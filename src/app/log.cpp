@@ -33,7 +33,10 @@ void LogLine(const std::string& text) {
         s.enabled = false;
         return;
     }
+    // Each line goes to the disk at once: the log is read after a crash or a
+    // kill, when the buffered lines would be lost.
     engine::WriteTextLine(s.file, text);
+    engine::FlushFileObject(s.file);
 }
 
 void LogValue(const std::string& label, const std::string& value) {

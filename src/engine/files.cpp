@@ -148,6 +148,11 @@ int FileAtEnd(int file) {
     return (!f || !Fill(*f)) ? 1 : 0;
 }
 
+int FlushFileObject(int file) {
+    FileObject* f = file_table.Get(file);
+    return (f && Flush(*f)) ? 1 : 0;
+}
+
 int CloseFileObject(int file) {
     bool ok = true;
     if (file == -1) {

@@ -38,6 +38,9 @@ int WriteTextLine(int file, std::string_view text);
 std::string ReadTextLine(int file);
 // 1 at the end of the file (or for no such file), else 0.
 int FileAtEnd(int file);
+// Writes the buffered bytes out now, so they survive a crash or a kill; 1 on
+// success, 0 for no such file or a failed write.
+int FlushFileObject(int file);
 // Flushes and closes; -1 closes every file. 1 when something was closed and
 // every flush succeeded, else 0.
 int CloseFileObject(int file);

@@ -16,8 +16,8 @@
 #include "engine/display.h"
 #include "engine/display_internal.h"
 #include "engine/memory.h"
-#include "engine/picture_decode.h"
 #include "engine/os.h"
+#include "engine/picture_decode.h"
 #include "engine/pixels_internal.h"
 
 namespace engine {

@@ -112,17 +112,28 @@ TEST(Layout, BoardsFitPortraitAndNearSquareScreens) {
     EXPECT_EQ(metrics.TileGap, 12);
     Open(1200, 1920);
     EXPECT_EQ(metrics.TileSize, 134);
-    for (auto [w, h] : {std::pair{1080, 1920}, {1200, 1920}, {1440, 2560}, {1000, 1000},
-                        {1100, 1000}, {768, 1024}, {600, 1000}}) {
+    for (auto [w, h] : {std::pair{1080, 1920},
+                        {1200, 1920},
+                        {1440, 2560},
+                        {1000, 1000},
+                        {1100, 1000},
+                        {768, 1024},
+                        {600, 1000}}) {
         Open(w, h);
         EXPECT_EQ(metrics.TileSize % 2, 0);
         ExpectBoardsInside(w, h);
     }
     // Landscape screens keep the size from the height.
-    for (auto [w, h, tile] :
-         {std::tuple{1920, 1080, 138}, {1024, 768, 84}, {1280, 1024, 108}, {1440, 960, 120},
-          {1680, 1050, 140}, {2560, 1080, 138}, {3440, 1440, 184}, {3840, 2160, 276},
-          {1024, 576, 74}, {4096, 2160, 276}}) {
+    for (auto [w, h, tile] : {std::tuple{1920, 1080, 138},
+                              {1024, 768, 84},
+                              {1280, 1024, 108},
+                              {1440, 960, 120},
+                              {1680, 1050, 140},
+                              {2560, 1080, 138},
+                              {3440, 1440, 184},
+                              {3840, 2160, 276},
+                              {1024, 576, 74},
+                              {4096, 2160, 276}}) {
         Open(w, h);
         EXPECT_EQ(metrics.TileSize, tile) << w << " x " << h;
         ExpectBoardsInside(w, h);

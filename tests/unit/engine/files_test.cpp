@@ -154,6 +154,10 @@ TEST_F(FilesTest, ClosingAllOrReusingANumberKeepsTheWrittenBytes) {
     ASSERT_EQ(NewFile(2, dir_ + "c"), 1);  // frees the file of "b", which keeps its line
     WriteTextLine(2, "c");
     EXPECT_EQ(Get("b"), "b\r\n");
+    EXPECT_EQ(Get("a"), "");  // still buffered
+    EXPECT_EQ(FlushFileObject(a), 1);
+    EXPECT_EQ(Get("a"), "a\r\n");
+    EXPECT_EQ(FlushFileObject(99), 0);
     EXPECT_EQ(CloseFileObject(-1), 1);
     EXPECT_EQ(FileObjectValid(a), 0);
     EXPECT_EQ(FileObjectValid(2), 0);
