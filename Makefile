@@ -55,6 +55,11 @@ bench: build
 # Linux build's data, then the installer and the portable ZIP.
 windows: build
 	@prefix=$$(scripts/windows-libs) && \
+	if [ -f $(WIN_BUILD)/CMakeCache.txt ] && \
+	   ! grep -qx "MNEMORA_WINDOWS_PREFIX:[A-Z]*=$$prefix" $(WIN_BUILD)/CMakeCache.txt; then \
+		echo "windows: new libraries, configuring $(WIN_BUILD) afresh"; \
+		rm -f $(WIN_BUILD)/CMakeCache.txt; \
+	fi && \
 	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 		-DMNEMORA_WINDOWS_PREFIX=$$prefix -DMNEMORA_LINUX_GAME_DIR=$(CURDIR)/$(BUILD)/game \
 		$(WIN_CMAKE_FLAGS) >/dev/null

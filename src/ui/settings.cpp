@@ -277,7 +277,8 @@ bool SettingsSlotEnabled(int32_t index) {
 int32_t StepSettingsRow(int32_t index, int32_t direction) {
     auto& p = app::settings;
     if (index < SlotLanguage || index > SlotResolution || !SettingsSlotEnabled(index)) return 0;
-    if (direction >= 0) {
+    // Forwards is a click; so is either way on the on/off rows.
+    if (direction >= 0 || index == SlotMusic || index == SlotSounds) {
         ClickSettings(index);
         return 1;
     }
@@ -289,12 +290,6 @@ int32_t StepSettingsRow(int32_t index, int32_t direction) {
                 p.LanguagePending = NextLanguage();
             break;
         }
-        case SlotMusic:
-            p.MusicPending = p.MusicPending == 1 ? 0 : 1;
-            break;
-        case SlotSounds:
-            p.SoundsPending = p.SoundsPending == 1 ? 0 : 1;
-            break;
         case SlotScreenMode:
             p.ScreenModePending = p.ScreenModePending == 0 ? 2 : p.ScreenModePending == 1 ? 0 : 1;
             break;

@@ -77,10 +77,13 @@ class Journey : public ::testing::Test {
         out_ = fs::path(Env("MNEMORA_E2E_OUT")) /
                ::testing::UnitTest::GetInstance()->current_test_info()->name();
         if (prefix_.empty() || !fs::exists(Program())) GTEST_SKIP() << "no installed game";
+        MakeScratch("/tmp/mnemora-journey-XXXXXX");
+    }
+    // A fresh output folder, a scratch folder with an empty home, and an X server.
+    void MakeScratch(std::string pattern) {
         fs::remove_all(out_);
         fs::create_directories(out_);
-        char pattern[] = "/tmp/mnemora-journey-XXXXXX";
-        root_ = mkdtemp(pattern);
+        root_ = mkdtemp(pattern.data());
         home_ = root_ / "home";
         fs::create_directories(home_);
         x_ = std::make_unique<XServer>(kWidth, kHeight);
@@ -733,14 +736,7 @@ class WineJourney : public Journey {
         setup_ = Env("MNEMORA_WINE_SETUP");
         if (setup_.empty()) GTEST_SKIP() << "MNEMORA_WINE_SETUP is not set";
         out_ = fs::path(Env("MNEMORA_E2E_OUT")) / "Wine";
-        fs::remove_all(out_);
-        fs::create_directories(out_);
-        char pattern[] = "/tmp/mnemora-wine-journey-XXXXXX";
-        root_ = mkdtemp(pattern);
-        home_ = root_ / "home";
-        fs::create_directories(home_);
-        x_ = std::make_unique<XServer>(kWidth, kHeight);
-        ASSERT_TRUE(x_->ok()) << "Xvfb did not start";
+        MakeScratch("/tmp/mnemora-wine-journey-XXXXXX");
     }
     void TearDown() override {
         game_.reset();

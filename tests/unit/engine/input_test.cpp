@@ -111,6 +111,25 @@ TEST_F(InputTest, UnfocusedDisplayDropsTheKeyboardUntilFocusReturns) {
     EXPECT_EQ(IsKeyDown(1), 0);  // keys down when the focus went are forgotten
 }
 
+// A controller fills its entries of the key table through SDL's real
+// game-controller path, on every system the game is built for.
+TEST_F(InputTest, ControllerButtonsAndStickFillTheirKeyEntries) {
+    const int pad = AttachVirtualController();
+    ASSERT_GT(pad, 0) << "no game-controller support in this build";
+    Frame();
+    EXPECT_EQ(ControllerCount(), 1);
+    ASSERT_EQ(SetVirtualControllerButton(pad, kPadA, 1), 1);
+    ASSERT_EQ(SetVirtualControllerStick(pad, 32767, 0), 1);
+    Frame();
+    EXPECT_EQ(IsKeyDown(kPadA), 1);
+    EXPECT_EQ(IsKeyDown(kPadRight), 1);
+    EXPECT_EQ(IsKeyDown(kPadLeft), 0);
+    EXPECT_EQ(DetachVirtualController(pad), 1);
+    Frame();
+    EXPECT_EQ(ControllerCount(), 0);
+    EXPECT_EQ(IsKeyDown(kPadA), 0);
+}
+
 TEST(ScanCodes, SetOneCodesOfTheKeysTheGameAndDirectInputUse) {
     // System scan codes are USB keyboard usage ids.
     const std::map<int, int> expected = {
