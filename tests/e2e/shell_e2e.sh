@@ -12,7 +12,10 @@ work=$(mktemp -d /tmp/mnemora-e2e-XXXXXX)
 xvfb_pid=
 game_pid=
 cleanup() {
-    [[ -n $game_pid ]] && kill "$game_pid" 2>/dev/null || true
+    # SIGTERM makes the game quit and save its files: wait for that (5 s at
+    # most) before the folder goes.
+    [[ -n $game_pid ]] && { kill "$game_pid"; for _ in $(seq 50); do kill -0 "$game_pid" || break; sleep 0.1; done
+        kill -9 "$game_pid"; wait "$game_pid"; } 2>/dev/null || true
     [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
 }
