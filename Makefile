@@ -5,9 +5,11 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
-CMAKE_FLAGS ?=
+# ccache, where it is installed, for every build: worktrees and rebuilds share it.
+CCACHE_FLAGS := $(shell command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+CMAKE_FLAGS ?= $(CCACHE_FLAGS)
 WIN_BUILD  ?= build-windows
-WIN_CMAKE_FLAGS ?= $(shell command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+WIN_CMAKE_FLAGS ?= $(CCACHE_FLAGS)
 
 .PHONY: all setup configure build run test test-fast test-asan package bench fuzz soak format clean \
 	windows test-windows bench-windows
@@ -35,7 +37,7 @@ test-fast:
 
 test-asan: setup
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DMNEMORA_SANITIZE=ON -DMNEMORA_ASSETS=OFF \
-		-DMNEMORA_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+		-DMNEMORA_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug $(CCACHE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L unit
