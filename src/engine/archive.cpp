@@ -23,7 +23,7 @@
 
 #include "engine/brieflz.h"
 #include "engine/object_table.h"
-#include "engine/os.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 

@@ -13,7 +13,7 @@
 
 #include "engine/files.h"
 #include "engine/object_table.h"
-#include "engine/os.h"
+#include "engine/platform/platform.h"
 #include "engine/system.h"
 
 namespace engine {

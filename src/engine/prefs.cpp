@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "engine/atomic_write.h"
-#include "engine/os.h"
+#include "engine/platform/platform.h"
 #include "engine/system.h"
 
 namespace engine {

@@ -16,7 +16,7 @@
 #include "engine/display.h"
 #include "engine/display_internal.h"
 #include "engine/memory.h"
-#include "engine/os.h"
+#include "engine/platform/platform.h"
 #include "engine/picture_decode.h"
 #include "engine/pixels_internal.h"
 

@@ -18,7 +18,7 @@
 #include "app/shell.h"
 #include "app/state.h"
 #include "engine/display.h"
-#include "engine/synthetic_events.h"
+#include "engine/testing/synthetic_events.h"
 #include "game/game.h"
 #include "integration/shell_fixture.h"
 #include "oracle.h"

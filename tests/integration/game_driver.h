@@ -15,7 +15,7 @@
 #include "display/layout.h"
 #include "engine/display.h"
 #include "engine/input.h"
-#include "engine/synthetic_events.h"
+#include "engine/testing/synthetic_events.h"
 #include "engine/system.h"
 #include "game/game.h"
 #include "shell_fixture.h"

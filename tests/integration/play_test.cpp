@@ -13,7 +13,7 @@
 #include "audio/audio.h"
 #include "display/layout.h"
 #include "engine/display.h"
-#include "engine/synthetic_events.h"
+#include "engine/testing/synthetic_events.h"
 #include "engine/system.h"
 #include "game/game.h"
 #include "game_driver.h"

@@ -23,7 +23,7 @@
 #include "app/state.h"
 #include "engine/display.h"
 #include "engine/files.h"
-#include "engine/synthetic_events.h"
+#include "engine/testing/synthetic_events.h"
 #include "engine/system.h"
 #include "shell_fixture.h"
 

@@ -12,7 +12,7 @@
 #include "app/state.h"
 #include "engine/display.h"
 #include "engine/input.h"
-#include "engine/synthetic_events.h"
+#include "engine/testing/synthetic_events.h"
 #include "game/game.h"
 #include "shell_fixture.h"
 

@@ -15,7 +15,7 @@
 #include "engine/input.h"
 #include "engine/object_table.h"
 #include "engine/picture_decode.h"
-#include "engine/synthetic_events.h"
+#include "engine/testing/synthetic_events.h"
 #include "unit/engine/picture_builders.h"
 
 namespace {

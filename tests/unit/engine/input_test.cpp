@@ -6,7 +6,7 @@
 
 #include "engine/display.h"
 #include "engine/input.h"
-#include "engine/synthetic_events.h"
+#include "engine/testing/synthetic_events.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "engine/memory.h"
 #include "engine/object_table.h"
 #include "engine/pixels_internal.h"
-#include "engine/synthetic_events.h"
+#include "engine/testing/synthetic_events.h"
 #include "unit/engine/picture_builders.h"
 
 namespace {

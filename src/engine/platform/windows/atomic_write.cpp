@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "engine/atomic_write.h"
-#include "engine/os.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 

@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "engine/files.h"
-#include "engine/os.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 

@@ -10,7 +10,7 @@
 #include <bit>
 #include <cstdlib>
 
-#include "engine/os.h"
+#include "engine/platform/platform.h"
 #include "engine/system.h"
 #include "engine/system_internal.h"
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "engine/os.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 

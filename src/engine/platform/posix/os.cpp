@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "engine/os.h"
+#include "engine/platform/platform.h"
 
 namespace engine::os {
 

@@ -1,5 +1,5 @@
 // Synthetic input for tests, pushed as SDL events.
-#include "engine/synthetic_events.h"
+#include "engine/testing/synthetic_events.h"
 
 #include <SDL.h>
 

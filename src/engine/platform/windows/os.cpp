@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <climits>
 
-#include "engine/os.h"
+#include "engine/platform/platform.h"
 
 namespace engine::os {
 
