@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/brieflz.h"
+#include "brieflz_encode.h"
 
 #ifdef MNEMORA_BENCH_VORBISENC
 #include <vorbis/vorbisenc.h>

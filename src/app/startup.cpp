@@ -33,7 +33,7 @@ namespace app {
 
 namespace {
 
-constexpr char kSep = engine::kPathSeparator;
+const char kSep = engine::kPathSeparator;
 const std::string kSubPath = std::string("Orvanta") + kSep + "Mnemora";
 
 // The per-user data folder + "Orvanta/Mnemora/" ("\" on Windows); "" when the
@@ -58,13 +58,14 @@ int32_t CreateFolderPath(const std::string& path) {
 
 [[noreturn]] void ShowSubsystemError(const std::string& suffix) {
     engine::ShowMessageBox("Mnemora::" + i18n::Text("tErrorERROR"),
-                           i18n::Text("tErrorSUBSYSTEM") + suffix, engine::kMessageBoxOk);
+                           i18n::Text("tErrorSUBSYSTEM") + suffix,
+                           engine::kMessageBoxOk | engine::kMessageBoxFatal);
     EndProgram(1);
 }
 
 [[noreturn]] void ShowScreenError() {
     engine::ShowMessageBox("Mnemora::" + i18n::Text("tErrorERROR"), i18n::Text("tErrorSCREEN"),
-                           engine::kMessageBoxOk);
+                           engine::kMessageBoxOk | engine::kMessageBoxFatal);
     EndProgram(1);
 }
 

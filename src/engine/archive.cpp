@@ -256,13 +256,7 @@ std::unique_ptr<ZipReader> OpenZipReader(const std::string& path) {
     zip->reader = archive_read_new();
     if (!zip->reader) return nullptr;
     if (archive_read_support_format_zip_seekable(zip->reader) != ARCHIVE_OK) return nullptr;
-#ifdef _WIN32
-    const int opened =
-        archive_read_open_filename_w(zip->reader, os::Widen(path).c_str(), kZipReadBlock);
-#else
-    const int opened = archive_read_open_filename(zip->reader, path.c_str(), kZipReadBlock);
-#endif
-    if (opened != ARCHIVE_OK) {
+    if (os::OpenArchiveFile(zip->reader, path, kZipReadBlock) != ARCHIVE_OK) {
         return nullptr;
     }
     return zip;

@@ -12,10 +12,6 @@
 // that blend mode, and SDL's standard blending otherwise.
 #include <SDL.h>
 
-#include <dirent.h>
-#include <malloc.h>
-#include <strings.h>
-#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -27,6 +23,7 @@
 #include "engine/display_internal.h"
 #include "engine/input.h"
 #include "engine/pixels_internal.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 namespace detail {
@@ -44,37 +41,15 @@ namespace {
 
 bool DriverIs(const char* name) {
     const char* current = SDL_GetCurrentVideoDriver();
-    if (current) return strcasecmp(current, name) == 0;
+    if (current) return SDL_strcasecmp(current, name) == 0;
     const char* wanted = std::getenv("SDL_VIDEODRIVER");
-    return wanted && strcasecmp(wanted, name) == 0;
+    return wanted && SDL_strcasecmp(wanted, name) == 0;
 }
 
 // A driver with no screen behind it: only the software renderer exists, and no
 // message box can be seen.
 bool HeadlessDriver() {
     return DriverIs("dummy") || DriverIs("offscreen");
-}
-
-// Whether a GPU could be behind GL at all: a DRM device node or NVIDIA's own
-// device. Without one, any GL here draws on the CPU (Mesa's llvmpipe).
-bool MachineHasGpu() {
-#ifdef _WIN32
-    return true;  // Windows always has a Direct3D device, if only its own software one
-#else
-    if (access("/dev/nvidia0", F_OK) == 0) return true;
-    DIR* dir = opendir("/dev/dri");
-    if (!dir) return false;
-    bool found = false;
-    while (const dirent* entry = readdir(dir)) {
-        if (std::strncmp(entry->d_name, "renderD", 7) == 0 ||
-            std::strncmp(entry->d_name, "card", 4) == 0) {
-            found = true;
-            break;
-        }
-    }
-    closedir(dir);
-    return found;
-#endif
 }
 
 // True when an accelerated renderer draws through a GL whose hardware is the
@@ -103,7 +78,7 @@ SDL_Renderer* MakeRenderer(SDL_Window* window, int flip_mode) {
     auto& d = Display();
     SDL_Renderer* renderer = nullptr;
     const bool chosen = std::getenv("SDL_RENDER_DRIVER") != nullptr;
-    if (!chosen && !d.gl_on_cpu && !MachineHasGpu()) d.gl_on_cpu = true;
+    if (!chosen && !d.gl_on_cpu && !os::MachineHasGpu()) d.gl_on_cpu = true;
     if (!HeadlessDriver() && !d.gl_on_cpu) {
         Uint32 flags = SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE;
         if (flip_mode) flags |= SDL_RENDERER_PRESENTVSYNC;
@@ -259,15 +234,9 @@ using detail::Display;
 int InitSpriteSystem() {
     auto& d = Display();
     if (d.video_ready) return 1;
-        // Decoded and scaled pictures and decoded sounds are blocks of megabytes
-        // that live only while they are being made. With a fixed mmap threshold
-        // each such block is mapped on its own and given back when freed; glibc's
-        // default raises the threshold after the first large free, so later
-        // blocks come from the heap and stay resident for good (about 200 MB more
-        // in the main menu).
-#ifndef _WIN32
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
-#endif
+    // Large short-lived blocks (decoded pictures, sounds) go back to the
+    // system when freed.
+    os::TuneAllocator();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "Mnemora: video system: %s\n", SDL_GetError());
         return 0;
@@ -420,6 +389,7 @@ int IsDisplayFocused() {
 int ShowMessageBox(const std::string& title, const std::string& text, int flags) {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     std::fflush(stderr);
+    if (flags & kMessageBoxFatal) detail::ReleaseTerminationSignals();
     int buttons = flags & 0xF;
     SDL_MessageBoxButtonData ok[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,

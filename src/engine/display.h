@@ -257,6 +257,9 @@ inline constexpr int kMessageBoxYesNo = 4;
 inline constexpr int kMessageBoxIconError = 0x10;
 inline constexpr int kMessageBoxIconWarning = 0x30;
 inline constexpr int kMessageBoxIconInformation = 0x40;
+// The box before the program ends: from here on SIGTERM, SIGINT and SIGHUP end
+// the program at once rather than wait, unread, behind a box nobody answers.
+inline constexpr int kMessageBoxFatal = 0x01000000;
 inline constexpr int kResultOk = 1;
 inline constexpr int kResultCancel = 2;
 inline constexpr int kResultYes = 6;

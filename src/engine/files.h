@@ -14,11 +14,8 @@
 
 namespace engine {
 
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
+// Defined by the platform's files.
+extern const char kPathSeparator;
 
 // ---- File objects -----------------------------------------------------------
 // `id` is an object number or AutoId (then the result is a handle).

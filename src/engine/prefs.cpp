@@ -165,12 +165,6 @@ bool ReadWholeFile(const std::string& path, std::string* out, bool no_links) {
 
 // ---- Writing --------------------------------------------------------------------
 
-#ifdef _WIN32
-constexpr const char* kSeparators = "\\/";
-#else
-constexpr const char* kSeparators = "/";
-#endif
-
 std::string Serialise(const std::vector<Node>& nodes) {
     std::string text = "\xEF\xBB\xBF\r\n";
     for (const Node& node : nodes) {
@@ -204,7 +198,7 @@ bool WriteInPlace(const std::string& path, std::string_view bytes) {
 // folder we may not write to, holding a file we may), it is written in place.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
     if (WriteFileAtomically(path, bytes)) return true;
-    size_t slash = path.find_last_of(kSeparators);
+    size_t slash = path.find_last_of(std::string{'/', kPathSeparator});
     std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     if (!os::Writable(folder) && os::Writable(path)) {
         return WriteInPlace(path, bytes);

@@ -16,7 +16,6 @@
 #include "engine/sound.h"
 
 #include <SDL.h>
-#include <unistd.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -31,6 +30,7 @@
 
 #include "engine/mixer.h"
 #include "engine/object_table.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 
@@ -458,22 +458,10 @@ SDL_AudioDeviceID OpenDevice(const char* driver, bool* subsystem_started) {
 // drivers in turn only delays the start (ALSA scans 32 cards and joins its
 // hot-plug thread, about 0.2 s) before the silent driver takes over.
 bool SoundOutputMayExist() {
-#ifdef _WIN32
-    return true;  // Windows always has an audio endpoint service to ask
-#endif
     if (std::getenv("SDL_AUDIODRIVER") || std::getenv("PULSE_SERVER") || std::getenv("AUDIODEV")) {
         return true;
     }
-    for (const char* node :
-         {"/dev/snd", "/dev/dsp", "/run/pulse/native", "/var/run/pulse/native"}) {
-        if (access(node, F_OK) == 0) return true;
-    }
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) {
-        for (const char* socket : {"/pulse/native", "/pipewire-0"}) {
-            if (access((std::string(runtime) + socket).c_str(), F_OK) == 0) return true;
-        }
-    }
-    return false;
+    return os::SoundDeviceMayExist();
 }
 
 int StartAudio() {

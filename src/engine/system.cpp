@@ -11,8 +11,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/platform/platform.h"
 #include "engine/system.h"
-#include "engine/system_internal.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
@@ -104,11 +104,7 @@ DateTime MakeDateTime(int year, int month, int day, int hour, int minute, int se
 DateTime CurrentDateTime() {
     time_t now = time(nullptr);
     tm local{};
-#ifdef _WIN32
-    if (localtime_s(&local, &now) != 0) return kInvalidDate;
-#else
-    if (!localtime_r(&now, &local)) return kInvalidDate;
-#endif
+    if (!os::LocalTime(now, &local)) return kInvalidDate;
     // A leap second (tm_sec 60) counts as the last second of its minute.
     return MakeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                         local.tm_min, std::min(local.tm_sec, 59));
@@ -198,7 +194,7 @@ void SeedRandom(uint32_t seed) {
 
 uint32_t RandomUpTo(uint32_t max) {
     if (!random_state.seeded) {
-        SeedRandom(detail::AutomaticSeed());
+        SeedRandom(os::AutomaticSeed());
     }
     uint64_t x = Step();
     return static_cast<uint32_t>((x * (uint64_t{max} + 1)) >> 32);
@@ -229,7 +225,7 @@ std::string CpuBrandString() {
         brand = TrimLeadingBlanks(text);
     }
 #endif
-    if (brand.empty()) brand = TrimLeadingBlanks(detail::SystemCpuBrand());
+    if (brand.empty()) brand = TrimLeadingBlanks(os::CpuBrand());
     while (!brand.empty() && (brand.back() == ' ' || brand.back() == '\t'))
         brand.pop_back();
     return brand.empty() ? "Unknown CPU" : brand;

@@ -7,11 +7,11 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <csignal>
 #include <memory>
 
 #include "engine/display.h"
 #include "engine/display_internal.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 namespace detail {
@@ -27,12 +27,8 @@ ObjectTable<AppWindow>& Windows() {
 
 namespace {
 
-// Set by a termination signal or a quit event; taken by TakeQuitRequest.
-volatile std::sig_atomic_t quit_requested = 0;
-
-extern "C" void OnTerminationSignal(int) {
-    quit_requested = 1;
-}
+// Set by a quit event; taken, with a termination signal, by TakeQuitRequest.
+bool quit_requested = false;
 
 // A runaway producer must not grow the queue without bound.
 constexpr size_t kMaxQueuedEvents = 4096;
@@ -114,7 +110,7 @@ void HandleSystemEvent(const SDL_Event& e) {
     InputHandleEvent(e);
     switch (e.type) {
         case SDL_QUIT:  // also a termination signal: close as the window's close box does
-            quit_requested = 1;
+            quit_requested = true;
             Queue(kEventClose);
             break;
         case SDL_WINDOWEVENT:
@@ -139,39 +135,25 @@ void HandleSystemEvent(const SDL_Event& e) {
     }
 }
 
-namespace {
-int kTerminationSignals[] = {SIGTERM, SIGINT,
-#ifdef SIGHUP
-                             SIGHUP
-#else
-                             SIGTERM
-#endif
-};
-}  // namespace
-
 void CatchTerminationSignals() {
     // Ours rather than the video system's: it catches SIGHUP too, and is seen
-    // in every display mode without reading the window events. A signal the
-    // parent set to be ignored stays ignored. A request of an earlier run of
-    // the video system is gone with it.
-    quit_requested = 0;
-    for (int signal : kTerminationSignals) {
-        if (std::signal(signal, OnTerminationSignal) == SIG_IGN) std::signal(signal, SIG_IGN);
-    }
+    // in every display mode without reading the window events. A request of an
+    // earlier run of the video system is gone with it.
+    quit_requested = false;
+    os::CatchTerminationSignals();
 }
 
 void ReleaseTerminationSignals() {
-    for (int signal : kTerminationSignals) {
-        if (std::signal(signal, SIG_DFL) == SIG_IGN) std::signal(signal, SIG_IGN);
-    }
+    os::RestoreTerminationSignals();
 }
 
 }  // namespace detail
 
 int TakeQuitRequest() {
-    const int requested = detail::quit_requested != 0;
-    detail::quit_requested = 0;
-    return requested;
+    const bool signalled = os::TakeTerminationSignal();
+    const bool requested = detail::quit_requested || signalled;
+    detail::quit_requested = false;
+    return requested ? 1 : 0;
 }
 
 using detail::AppWindow;

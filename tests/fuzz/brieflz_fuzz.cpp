@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/brieflz.h"
+#include "brieflz_encode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;

@@ -6,12 +6,12 @@
 // only when the first of its 16 control bits is needed, which is where the
 // decoder fetches it from the input. The last tag is padded with 0 bits.
 //
-// Kept out of brieflz.cpp so that the game, which only decodes, does not link it.
+// Part of the pack tool: the game, which only decodes, does not link it.
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "engine/brieflz.h"
+#include "brieflz_encode.h"
 
 namespace engine::blz {
 

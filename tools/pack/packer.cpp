@@ -7,7 +7,7 @@
 #include <random>
 #include <set>
 
-#include "engine/brieflz.h"
+#include "brieflz_encode.h"
 
 namespace pack {
 

@@ -1,18 +1,40 @@
-// The file and folder calls whose form differs between Linux and Windows, in
-// one shape for both. Paths are UTF-8 everywhere in the program; the Windows
-// side converts them to UTF-16 at this boundary and calls the wide-character
-// API only, so a profile folder with any letters in its name works.
+// The platform seam: everything whose form differs between systems, in one
+// shape for all. Each system has one folder beside this header (posix/,
+// windows/) that implements all of it, and the build takes the folder of the
+// system it builds for; no other engine file includes an OS header or asks
+// which system it runs on.
 //
-// Files are C runtime descriptors on both systems (the CRT's own on Windows),
-// so the buffering and parsing above them is one code.
+// Paths are UTF-8 everywhere in the program; the Windows side converts them to
+// UTF-16 at this boundary and calls the wide-character API only, so a profile
+// folder with any letters in its name works. Files are C runtime descriptors
+// on both systems (the CRT's own on Windows), so the buffering and parsing
+// above them is one code.
+//
+// Some entries are the engine's own public calls (files.h, atomic_write.h,
+// system.h), declared here again so that this header alone lists what a
+// platform folder provides; their contracts are written where they are
+// declared for the game.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
-namespace engine::os {
+struct archive;  // libarchive's reader
+
+namespace engine {
+
+// ---- Files --------------------------------------------------------------------
+
+// The separator the system writes between folders ("/" or "\\"); files.h.
+extern const char kPathSeparator;
+// Crash-safe replacement of a whole file; atomic_write.h.
+int WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+namespace os {
 
 enum OpenFlag : int {
     kRead = 1,
@@ -51,6 +73,33 @@ bool ReplaceFile(const std::string& from, const std::string& to);
 // Removes a file (never a folder); `force` first clears a read-only mark.
 bool RemoveFile(const std::string& path, bool force);
 
+// Opens the file at `path` as the input of a libarchive reader, read in blocks
+// of `block_size` bytes; libarchive's own status (ARCHIVE_OK...).
+int OpenArchiveFile(archive* reader, const std::string& path, size_t block_size);
+
+#ifdef _WIN32
+// UTF-8 to UTF-16 and back, for the wide-character calls. Bad UTF-8 becomes
+// U+FFFD rather than a cut path.
+std::wstring Widen(const std::string& text);
+std::string Narrow(const wchar_t* text, size_t length);
+std::string Narrow(const std::wstring& text);
+#endif
+
+}  // namespace os
+
+// ---- Folders ------------------------------------------------------------------
+
+// The private and shared temporary folders, the profile and application-data
+// folders, and whether a portable game may keep its files beside itself; files.h.
+std::string PrivateTempFolder();
+std::string TempFolder();
+void RemoveTempFolder();
+int PortableFolderAllowed(std::string_view folder);
+std::string ProfileFolder();
+std::string ApplicationDataFolder();
+
+namespace os {
+
 enum class Kind { Missing, File, Folder, Other };
 // What is at `path`; *size gets a file's size.
 Kind KindOf(const std::string& path, int64_t* size = nullptr);
@@ -61,12 +110,69 @@ bool Writable(const std::string& path);
 // is a folder; false when the folder cannot be read.
 bool ListFolder(const std::string& folder, std::vector<std::pair<std::string, bool>>* entries);
 
-#ifdef _WIN32
-// UTF-8 to UTF-16 and back, for the wide-character calls. Bad UTF-8 becomes
-// U+FFFD rather than a cut path.
-std::wstring Widen(const std::string& text);
-std::string Narrow(const wchar_t* text, size_t length);
-std::string Narrow(const std::wstring& text);
-#endif
+}  // namespace os
 
-}  // namespace engine::os
+// ---- Program paths --------------------------------------------------------------
+
+// The running program's own file; files.h.
+std::string ExecutablePath();
+
+// ---- Time and sleep -------------------------------------------------------------
+
+// Sleeps at least `ms` milliseconds, at a 1 ms grain; system.h.
+void SleepMs(int64_t ms);
+
+namespace os {
+// The local calendar time of `when`; false when the system cannot say.
+bool LocalTime(std::time_t when, std::tm* out);
+}  // namespace os
+
+// ---- Figures --------------------------------------------------------------------
+
+// Processor counts, memory figures and the system's version code; system.h.
+int ProcessorCount(int kind);
+int64_t MemoryFigure(int kind);
+int OsVersionCode();
+
+namespace os {
+// The seed of a generator nobody seeded: the thread id mixed with the tick count.
+uint32_t AutomaticSeed();
+// The processor's name as the system reports it, for processors whose
+// identification instruction has no brand string; "" when unknown.
+std::string CpuBrand();
+// Sets up the memory allocator for the program's large short-lived blocks
+// (decoded pictures and sounds), so that they go back to the system when freed.
+void TuneAllocator();
+}  // namespace os
+
+// ---- Locale ---------------------------------------------------------------------
+
+// The user's locale name as the system spells it; system.h.
+std::string UserLocaleName();
+
+// ---- Signals --------------------------------------------------------------------
+
+namespace os {
+// Makes the termination signals (SIGTERM, SIGINT and, where it exists, SIGHUP)
+// requests to quit, taken by TakeTerminationSignal; an earlier request is
+// dropped. A signal the parent set to be ignored stays ignored.
+void CatchTerminationSignals();
+// Gives the termination signals their default actions back (ignored ones stay
+// ignored), so that such a signal ends the program at once.
+void RestoreTerminationSignals();
+// Whether a termination signal came since the last call.
+bool TakeTerminationSignal();
+}  // namespace os
+
+// ---- Device probes --------------------------------------------------------------
+
+namespace os {
+// Whether a GPU could be behind GL at all. Without one, any GL here draws on
+// the CPU, and a vsync'd accelerated renderer only costs time.
+bool MachineHasGpu();
+// Whether a sound card or a sound server could answer at all. Without one,
+// asking the audio drivers in turn only delays the start.
+bool SoundDeviceMayExist();
+}  // namespace os
+
+}  // namespace engine

@@ -1,6 +1,6 @@
 // The BriefLZ codec: round trips through our encoder, hand-encoded blocks read
 // the way the block format defines them, and corrupt input refused cleanly.
-#include "engine/brieflz.h"
+#include "brieflz_encode.h"
 
 #include <gtest/gtest.h>
 

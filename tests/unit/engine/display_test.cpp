@@ -4,6 +4,11 @@
 
 #include "scratch_dir.h"
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -231,6 +236,30 @@ TEST(MessageBox, HeadlessReturnsAtOnceAndWritesStandardError) {
     EXPECT_NE(err.find("Mnemora::Error: The screen could not be opened."), std::string::npos);
     EXPECT_EQ(ShowMessageBox("t", "yes or no", kMessageBoxYesNo), kResultYes);
 }
+
+#ifndef _WIN32
+// While the game runs, a termination signal is a request to quit that the
+// frame loop reads; once a fatal box stands nothing reads it any more, so the
+// signal must end the program there and then.
+TEST(MessageBox, AFatalBoxLetsATerminationSignalEndTheProgram) {
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (InitSpriteSystem() != 1) _exit(2);
+        ShowMessageBox("Mnemora::Warning", "a box the game goes on after", kMessageBoxOk);
+        std::raise(SIGTERM);
+        if (TakeQuitRequest() != 1) _exit(3);
+        ShowMessageBox("Mnemora::Error", "The screen could not be opened.",
+                       kMessageBoxOk | kMessageBoxFatal);
+        std::raise(SIGTERM);
+        _exit(4);  // the signal was only recorded
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit code " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+}
+#endif
 
 // ---------------------------------------------------------------------------
 // Cursor files

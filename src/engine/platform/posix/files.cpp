@@ -1,15 +1,20 @@
 // The program's own folders and path on Linux: the private temporary folder
-// under $TMPDIR, the home folder, the XDG data folder and /proc/self/exe.
+// under $TMPDIR, the home folder, the XDG data folder and /proc/self/exe;
+// archives opened by name.
 #include <pwd.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <archive.h>
+
 #include <cstdlib>
 #include <filesystem>
 
-#include "engine/files.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
+
+const char kPathSeparator = '/';
 
 namespace {
 
@@ -94,6 +99,10 @@ std::string ApplicationDataFolder() {
     if (!data.empty()) return data;
     std::string home = ProfileFolder();
     return home.empty() ? std::string() : home + ".local/share/";
+}
+
+int os::OpenArchiveFile(archive* reader, const std::string& path, size_t block_size) {
+    return archive_read_open_filename(reader, path.c_str(), block_size);
 }
 
 std::string ExecutablePath() {

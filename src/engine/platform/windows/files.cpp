@@ -1,18 +1,22 @@
 // The program's own folders and path on Windows: a private folder under the
 // user's temporary folder, the profile and roaming application-data folders
-// from the shell's known folders, and the module path.
+// from the shell's known folders, and the module path; archives opened by
+// their wide-character name.
 #include <windows.h>
 // after windows.h
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include <archive.h>
+
 #include <cstdlib>
 #include <filesystem>
 
-#include "engine/files.h"
 #include "engine/platform/platform.h"
 
 namespace engine {
+
+const char kPathSeparator = '\\';
 
 namespace {
 
@@ -120,6 +124,10 @@ std::string ProfileFolder() {
 std::string ApplicationDataFolder() {
     std::string data = KnownFolder(FOLDERID_RoamingAppData);
     return data.empty() ? ProfileFolder() : data;
+}
+
+int os::OpenArchiveFile(archive* reader, const std::string& path, size_t block_size) {
+    return archive_read_open_filename_w(reader, os::Widen(path).c_str(), block_size);
 }
 
 std::string ExecutablePath() {

@@ -1,7 +1,7 @@
-// The system figures, sleeping and the locale name on Windows: the kernel's
-// memory status and process counters, the affinity masks, the true version
-// from RtlGetVersion, the user's default locale name and the multimedia
-// timer's 1 ms resolution.
+// The system figures, sleeping, local time, the locale name and the device
+// probes on Windows: the kernel's memory status and process counters, the
+// affinity masks, the true version from RtlGetVersion, the user's default
+// locale name and the multimedia timer's 1 ms resolution.
 #include <windows.h>
 // after windows.h
 #include <psapi.h>
@@ -9,10 +9,10 @@
 
 #include <bit>
 #include <cstdlib>
+#include <ctime>
 
 #include "engine/platform/platform.h"
 #include "engine/system.h"
-#include "engine/system_internal.h"
 
 namespace engine {
 
@@ -46,17 +46,34 @@ void SleepMs(int64_t ms) {
     }
 }
 
-namespace detail {
+namespace os {
+
+bool LocalTime(std::time_t when, std::tm* out) {
+    return localtime_s(out, &when) == 0;
+}
 
 uint32_t AutomaticSeed() {
     return static_cast<uint32_t>(GetCurrentThreadId()) ^ static_cast<uint32_t>(GetTickCount());
 }
 
-std::string SystemCpuBrand() {
+std::string CpuBrand() {
     return {};
 }
 
-}  // namespace detail
+// The CRT's heap gives large blocks back on its own.
+void TuneAllocator() {}
+
+// Windows always has a Direct3D device, if only its own software one.
+bool MachineHasGpu() {
+    return true;
+}
+
+// Windows always has an audio endpoint service to ask.
+bool SoundDeviceMayExist() {
+    return true;
+}
+
+}  // namespace os
 
 std::string UserLocaleName() {
     wchar_t name[256];
