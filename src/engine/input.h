@@ -3,10 +3,8 @@
 //
 // The state comes from the system events that PollWindowEvent and FlipFrame
 // (display.h) pump, so pushing events and then running a frame behaves like
-// real input. Keys are hardware set-1 scan codes (1 Escape, 0x31 N, 0x32 M,
-// 0x3C F2, 0x4A and 0x4E numeric-pad minus and plus); extended keys carry 0x80
-// (0xC8 up, 0xD0 down, 0xCB left, 0xCD right, 0x9C numeric-pad Enter, 0x9D
-// right Ctrl).
+// real input. Keys are hardware set-1 scan codes; extended keys (the
+// 0xE0-prefixed ones) carry 0x80. The keys the game acts on are named below.
 //
 // Game controllers (through the system's game-controller layer) are read into
 // the same key table: their buttons hold virtual entries that no keyboard key
@@ -21,6 +19,27 @@
 #pragma once
 
 namespace engine {
+
+// The set-1 scan codes of the keys the game and its tests use.
+inline constexpr int kKeyEscape = 0x01;
+inline constexpr int kKeyTab = 0x0F;
+inline constexpr int kKeyEnter = 0x1C;
+inline constexpr int kKeyLeftCtrl = 0x1D;
+inline constexpr int kKeyLeftShift = 0x2A;
+inline constexpr int kKeyN = 0x31;
+inline constexpr int kKeyM = 0x32;
+inline constexpr int kKeyRightShift = 0x36;
+inline constexpr int kKeySpace = 0x39;
+inline constexpr int kKeyF2 = 0x3C;
+inline constexpr int kKeyPadMinus = 0x4A;
+inline constexpr int kKeyPadPlus = 0x4E;
+// Extended keys.
+inline constexpr int kKeyPadEnter = 0x9C;
+inline constexpr int kKeyRightCtrl = 0x9D;
+inline constexpr int kKeyUp = 0xC8;
+inline constexpr int kKeyLeft = 0xCB;
+inline constexpr int kKeyRight = 0xCD;
+inline constexpr int kKeyDown = 0xD0;
 
 // The key-table entries of the game-controller buttons: set-1 codes 0x5A to
 // 0x61, which no keyboard key produces.

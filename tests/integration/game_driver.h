@@ -15,8 +15,8 @@
 #include "display/layout.h"
 #include "engine/display.h"
 #include "engine/input.h"
-#include "engine/testing/synthetic_events.h"
 #include "engine/system.h"
+#include "engine/testing/synthetic_events.h"
 #include "game/game.h"
 #include "shell_fixture.h"
 #include "ui/ui.h"
@@ -78,9 +78,11 @@ class GameDriver : public ::testing::Test {
         app::RunFrame();
     }
 
-    // Set-1 codes of the keys that move and press the focus.
-    static constexpr int kUp = 0xC8, kDown = 0xD0, kLeft = 0xCB, kRight = 0xCD;
-    static constexpr int kTab = 0x0F, kEnter = 0x1C, kSpace = 0x39, kShift = 0x2A;
+    // The keys that move and press the focus.
+    static constexpr int kUp = engine::kKeyUp, kDown = engine::kKeyDown;
+    static constexpr int kLeft = engine::kKeyLeft, kRight = engine::kKeyRight;
+    static constexpr int kTab = engine::kKeyTab, kEnter = engine::kKeyEnter;
+    static constexpr int kSpace = engine::kKeySpace, kShift = engine::kKeyLeftShift;
     static int Arrow(int dx, int dy) {
         return dy < 0 ? kUp : dy > 0 ? kDown : dx < 0 ? kLeft : kRight;
     }

@@ -15,7 +15,7 @@ using namespace shell_test;
 
 using MenusTest = GameDriver;
 
-constexpr int kEscape = 0x01;
+constexpr int kEscape = engine::kKeyEscape;
 
 void MoveTo(int x, int y) {
     engine::PushMouseMotion(0, x, y, 0, 0);

@@ -13,8 +13,9 @@
 #include "audio/audio.h"
 #include "display/layout.h"
 #include "engine/display.h"
-#include "engine/testing/synthetic_events.h"
+#include "engine/input.h"
 #include "engine/system.h"
+#include "engine/testing/synthetic_events.h"
 #include "game/game.h"
 #include "game_driver.h"
 #include "ui/ui.h"
@@ -89,15 +90,15 @@ TEST_F(PlayTest, LevelTwoLostToTheClockAfterAPauseThatCostNoTime) {
     // Pause with Escape, wait, resume with Escape: the bar has not moved.
     app::RunFrame();
     const int32_t before = game::level.barVisible;
-    engine::PushKeyEvent(0x01, 1);
+    engine::PushKeyEvent(engine::kKeyEscape, 1);
     app::RunFrame();
-    engine::PushKeyEvent(0x01, 0);
+    engine::PushKeyEvent(engine::kKeyEscape, 0);
     app::RunFrame();
     ASSERT_EQ(app::loop.ScreenState, app::PauseMenu);
     engine::SleepMs(400);
-    engine::PushKeyEvent(0x01, 1);
+    engine::PushKeyEvent(engine::kKeyEscape, 1);
     app::RunFrame();
-    engine::PushKeyEvent(0x01, 0);
+    engine::PushKeyEvent(engine::kKeyEscape, 0);
     app::RunFrame();
     ASSERT_EQ(app::loop.ScreenState, app::Playing);
     app::RunFrame();
@@ -117,9 +118,9 @@ TEST_F(PlayTest, LevelTwoLostToTheClockAfterAPauseThatCostNoTime) {
     EXPECT_EQ(app::loop.ScreenState, app::Dealing);
     EXPECT_EQ(game::level.current, 2);
     ASSERT_TRUE(RunUntil(app::Playing, 2 * 11 + 51 + 5));
-    engine::PushKeyEvent(0x01, 1);
+    engine::PushKeyEvent(engine::kKeyEscape, 1);
     app::RunFrame();
-    engine::PushKeyEvent(0x01, 0);
+    engine::PushKeyEvent(engine::kKeyEscape, 0);
     app::RunFrame();
     ASSERT_EQ(app::loop.ScreenState, app::PauseMenu);
     ClickSlot(ui::dialogs.pauseButtons, 3);

@@ -23,8 +23,9 @@
 #include "app/state.h"
 #include "engine/display.h"
 #include "engine/files.h"
-#include "engine/testing/synthetic_events.h"
+#include "engine/input.h"
 #include "engine/system.h"
+#include "engine/testing/synthetic_events.h"
 #include "shell_fixture.h"
 
 namespace {
@@ -102,8 +103,8 @@ class ShellFoldersTest : public ::testing::Test {
         app::loop.ScreenState = app::MainMenu;
         for (int i = 0; i < 5; ++i)
             app::RunFrame();
-        TapKey(0x3C);  // F2
-        TapKey(0x01);  // Escape in the main menu
+        TapKey(engine::kKeyF2);
+        TapKey(engine::kKeyEscape);  // in the main menu
         const bool quit = app::loop.quitRequest == 1;
         app::SaveAndShutdownForTests();
         return quit ? kRanAndQuit : kNoQuit;

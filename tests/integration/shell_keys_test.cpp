@@ -87,44 +87,44 @@ class ShellKeysTest : public ::testing::Test {
 using Calls = std::vector<std::string>;
 
 TEST_F(ShellKeysTest, EscapeActsByState) {
-    EXPECT_EQ(Tap(app::Splash, 0x01), Calls{});
-    EXPECT_EQ(Tap(app::Dealing, 0x01), Calls{});
-    EXPECT_EQ(Tap(app::Playing, 0x01), (Calls{"begin pause", "pause menu"}));
-    EXPECT_EQ(Tap(app::LevelSelect, 0x01), Calls{"main menu"});
+    EXPECT_EQ(Tap(app::Splash, engine::kKeyEscape), Calls{});
+    EXPECT_EQ(Tap(app::Dealing, engine::kKeyEscape), Calls{});
+    EXPECT_EQ(Tap(app::Playing, engine::kKeyEscape), (Calls{"begin pause", "pause menu"}));
+    EXPECT_EQ(Tap(app::LevelSelect, engine::kKeyEscape), Calls{"main menu"});
     for (int32_t state :
          {app::Help, app::Credits, app::Settings, app::QuitConfirm, app::PauseMenu,
           app::LeaveConfirm, app::LevelFinished, app::LevelFailed, app::GameCompleted}) {
-        EXPECT_EQ(Tap(state, 0x01), Calls{"escape " + std::to_string(state)});
+        EXPECT_EQ(Tap(state, engine::kKeyEscape), Calls{"escape " + std::to_string(state)});
     }
     EXPECT_EQ(app::loop.quitRequest, 0);
-    EXPECT_EQ(Tap(app::MainMenu, 0x01), Calls{});
+    EXPECT_EQ(Tap(app::MainMenu, engine::kKeyEscape), Calls{});
     EXPECT_EQ(app::loop.quitRequest, 1);
 }
 
 TEST_F(ShellKeysTest, MusicAndSoundKeysAreIgnoredOnlyInSettings) {
-    EXPECT_EQ(Tap(app::MainMenu, 0x32), Calls{"music 2"});
-    EXPECT_EQ(Tap(app::LevelFinished, 0x32), Calls{"music 12"});
-    EXPECT_EQ(Tap(app::Splash, 0x31), Calls{"sounds"});
-    EXPECT_EQ(Tap(app::Settings, 0x32), Calls{});
-    EXPECT_EQ(Tap(app::Settings, 0x31), Calls{});
+    EXPECT_EQ(Tap(app::MainMenu, engine::kKeyM), Calls{"music 2"});
+    EXPECT_EQ(Tap(app::LevelFinished, engine::kKeyM), Calls{"music 12"});
+    EXPECT_EQ(Tap(app::Splash, engine::kKeyN), Calls{"sounds"});
+    EXPECT_EQ(Tap(app::Settings, engine::kKeyM), Calls{});
+    EXPECT_EQ(Tap(app::Settings, engine::kKeyN), Calls{});
 }
 
 TEST_F(ShellKeysTest, VolumeKeysActEveryFrameWhileHeldInEveryState) {
     app::loop.ScreenState = app::Settings;
-    engine::PushKeyEvent(0x4E, 1);
+    engine::PushKeyEvent(engine::kKeyPadPlus, 1);
     for (int i = 0; i < 10; ++i)
         app::RunFrame();
-    engine::PushKeyEvent(0x4E, 0);
+    engine::PushKeyEvent(engine::kKeyPadPlus, 0);
     app::RunFrame();
     EXPECT_EQ(calls, Calls(10, "volume 1"));
-    EXPECT_EQ(Tap(app::Playing, 0x4A), Calls{"volume -1"});
+    EXPECT_EQ(Tap(app::Playing, engine::kKeyPadMinus), Calls{"volume -1"});
 }
 
 TEST_F(ShellKeysTest, F2SavesAScreenshotInEveryState) {
     for (int32_t state : {app::Splash, app::MainMenu, app::Playing, app::PauseMenu}) {
         for (const auto& shot : FilesStartingWith(folders_.game(), "Mnemora "))
             fs::remove(shot);
-        Tap(state, 0x3C);
+        Tap(state, engine::kKeyF2);
         EXPECT_EQ(FilesStartingWith(folders_.game(), "Mnemora ").size(), 1u) << state;
     }
 }

@@ -14,8 +14,8 @@
 #include "display/layout.h"
 #include "engine/display.h"
 #include "engine/input.h"
-#include "engine/testing/synthetic_events.h"
 #include "engine/system.h"
+#include "engine/testing/synthetic_events.h"
 #include "i18n/language.h"
 #include "shell_fixture.h"
 
@@ -80,7 +80,7 @@ TEST_F(ShellStartupTest, PortableRunLogsEveryStepAndSavesOnQuit) {
         ++splashFrames;
     }
     EXPECT_EQ(splashFrames, 101);
-    TapKey(0x3C);  // F2 during the slide
+    TapKey(engine::kKeyF2);  // during the slide
     int slideFrames = 2;
     while (app::loop.ScreenState == app::SplashSlide && slideFrames < 500) {
         app::RunFrame();
@@ -91,10 +91,10 @@ TEST_F(ShellStartupTest, PortableRunLogsEveryStepAndSavesOnQuit) {
     EXPECT_EQ(app::loop.splashY, 24 * (576 / 25));
     EXPECT_FALSE(engine::SpriteExists(2));
 
-    TapKey(0x3C);  // F2 in the menu
-    engine::PushKeyEvent(0x01, 1);
+    TapKey(engine::kKeyF2);  // in the menu
+    engine::PushKeyEvent(engine::kKeyEscape, 1);
     EXPECT_TRUE(app::RunFrame());
-    engine::PushKeyEvent(0x01, 0);
+    engine::PushKeyEvent(engine::kKeyEscape, 0);
     EXPECT_FALSE(app::RunFrame());  // Escape in the main menu quits at once
     SaveAndStop();
 
@@ -244,7 +244,7 @@ TEST_F(ShellStartupTest, UserFolderRunTakesTheLocaleAndLogSecondOpensNothing) {
     EXPECT_EQ(display::metrics.ScreenWidth, engine::DesktopPixelWidth(0));
 
     app::loop.ScreenState = app::MainMenu;
-    TapKey(0x01);
+    TapKey(engine::kKeyEscape);
     EXPECT_EQ(app::loop.quitRequest, 1);
     SaveAndStop();
 
@@ -371,8 +371,8 @@ TEST_F(ShellStartupTest, UserFolderThatCannotBeMadeStillRunsAndQuits) {
               (folders_.root() / "not-a-folder/Orvanta/Mnemora/").string());
     EXPECT_EQ(app::settings.GameScreen, 2);
     app::loop.ScreenState = app::MainMenu;
-    TapKey(0x3C);
-    TapKey(0x01);
+    TapKey(engine::kKeyF2);
+    TapKey(engine::kKeyEscape);
     EXPECT_EQ(app::loop.quitRequest, 1);
     SaveAndStop();
     EXPECT_FALSE(fs::exists(folders_.game() / "Mnemora.prefs"));

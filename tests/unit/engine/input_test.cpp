@@ -52,52 +52,52 @@ class InputTest : public ::testing::Test {
 };
 
 TEST_F(InputTest, KeyHeldAcrossSnapshotsIsReleasedExactlyOnce) {
-    EXPECT_EQ(IsKeyDown(0x32), 0);  // no snapshot yet
+    EXPECT_EQ(IsKeyDown(kKeyM), 0);  // no snapshot yet
     EXPECT_EQ(IsKeyDown(-1), 0);
-    Key(0x32, true);
+    Key(kKeyM, true);
     Frame();
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(IsKeyDown(0x32), 1);
+        EXPECT_EQ(IsKeyDown(kKeyM), 1);
         EXPECT_EQ(IsKeyDown(-1), 1);
-        EXPECT_EQ(WasKeyReleased(0x32), 0);
+        EXPECT_EQ(WasKeyReleased(kKeyM), 0);
         EXPECT_EQ(WasKeyReleased(-1), 0);
         Frame();
     }
-    Key(0x32, false);
+    Key(kKeyM, false);
     Frame();
-    EXPECT_EQ(IsKeyDown(0x32), 0);
+    EXPECT_EQ(IsKeyDown(kKeyM), 0);
     EXPECT_EQ(IsKeyDown(-1), 0);
-    EXPECT_EQ(WasKeyReleased(0x32), 1);
+    EXPECT_EQ(WasKeyReleased(kKeyM), 1);
     EXPECT_EQ(WasKeyReleased(-1), 1);
     Frame();
-    EXPECT_EQ(WasKeyReleased(0x32), 0);
+    EXPECT_EQ(WasKeyReleased(kKeyM), 0);
     EXPECT_EQ(WasKeyReleased(-1), 0);
 }
 
 TEST_F(InputTest, TapBetweenSnapshotsIsNeverSeenAndBadCodesAreZero) {
     Frame();
-    Key(0x3C, true);
-    Key(0x3C, false);
+    Key(kKeyF2, true);
+    Key(kKeyF2, false);
     Frame();
-    EXPECT_EQ(IsKeyDown(0x3C), 0);
-    EXPECT_EQ(WasKeyReleased(0x3C), 0);
+    EXPECT_EQ(IsKeyDown(kKeyF2), 0);
+    EXPECT_EQ(WasKeyReleased(kKeyF2), 0);
     EXPECT_EQ(IsKeyDown(256), 0);
     EXPECT_EQ(IsKeyDown(-2), 0);
     EXPECT_EQ(WasKeyReleased(1 << 30), 0);
 }
 
 TEST_F(InputTest, VolumeKeysHeldForASecondActEveryFrame) {
-    Key(0x4E, true);
+    Key(kKeyPadPlus, true);
     int volume = 70;
     for (int frame = 0; frame < 60; ++frame) {
         Frame();
-        if (IsKeyDown(0x4E) && volume < 100) ++volume;
+        if (IsKeyDown(kKeyPadPlus) && volume < 100) ++volume;
     }
     EXPECT_EQ(volume, 100);
 }
 
 TEST_F(InputTest, UnfocusedDisplayDropsTheKeyboardUntilFocusReturns) {
-    Key(0x01, true);
+    Key(kKeyEscape, true);
     Frame();
     EXPECT_EQ(IsKeyDown(1), 1);
     Focus(false);
