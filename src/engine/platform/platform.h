@@ -119,7 +119,7 @@ std::string ExecutablePath();
 
 // ---- Time and sleep -------------------------------------------------------------
 
-// Sleeps at least `ms` milliseconds, at a 1 ms grain; system.h.
+// Sleeps `ms` milliseconds; system.h.
 void SleepMs(int64_t ms);
 
 namespace os {
