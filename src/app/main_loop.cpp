@@ -93,21 +93,7 @@ LoopHooks defaultHooks() {
 LoopHooks hooks = defaultHooks();
 
 bool IsDialogState(int32_t state) {
-    switch (state) {
-        case MainMenu:
-        case Help:
-        case Credits:
-        case Settings:
-        case QuitConfirm:
-        case PauseMenu:
-        case LeaveConfirm:
-        case LevelFinished:
-        case LevelFailed:
-        case GameCompleted:
-            return true;
-        default:
-            return false;
-    }
+    return ui::IsDialogState(state);
 }
 
 void Hover(int32_t x, int32_t y);
@@ -176,12 +162,12 @@ void Draw() {
             break;
         case LevelSelect:
             game::DrawLevelSelect();
-            game::DrawLevelSelectFocus();
+            game::DrawLevelSelectFocus(ui::keyFocus.shown == 1);
             break;
         case Dealing:
         case Playing:
             game::DrawGameScreen();
-            if (state == Playing) game::DrawBoardFocus();
+            if (state == Playing) game::DrawBoardFocus(ui::keyFocus.shown == 1);
             break;
         default:
             if (state >= PauseMenu) game::DrawGameScreen();
