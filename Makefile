@@ -16,8 +16,19 @@ WIN_CMAKE_FLAGS ?= $(CCACHE_FLAGS)
 
 all: build
 
+# What scripts/setup installs follows the target asked for: `make run` only
+# what building and running the game needs, the others add their own tools.
+# (A target's value holds for everything it depends on, the set-up included.)
+SETUP_FOR = run
+test test-fast test-asan: SETUP_FOR = test
+package: SETUP_FOR = package
+bench: SETUP_FOR = test bench
+windows: SETUP_FOR = windows
+test-windows bench-windows: SETUP_FOR = test windows
+fuzz: SETUP_FOR = fuzz
+
 setup:
-	@scripts/setup
+	@scripts/setup $(SETUP_FOR)
 
 configure: setup
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null

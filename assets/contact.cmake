@@ -4,8 +4,12 @@
 # pictures at natural size, plus the HUD and the level arrow put together as
 # the game draws them). Pictures loaded colour-keyed are shown with pure black
 # made transparent, as the game shows them.
-find_program(MONTAGE montage REQUIRED)
-find_program(CONVERT convert REQUIRED)
+find_program(MONTAGE montage)
+find_program(CONVERT convert)
+if(NOT MONTAGE OR NOT CONVERT)
+    message(STATUS "ImageMagick not found: no contact sheets of the tiles and buttons")
+    return()
+endif()
 set(contact_dir ${CMAKE_BINARY_DIR}/contact)
 set(contact_pictures ${CMAKE_BINARY_DIR}/assets/pictures)
 file(MAKE_DIRECTORY ${contact_dir}/parts)

@@ -6,22 +6,12 @@
 # Usage: screenshots.sh GAME_FOLDER OUTPUT_FOLDER
 # Writes OUTPUT_FOLDER/main-menu.png, level-map.png and level-1.png.
 set -euo pipefail
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/../tests/e2e/lib.sh"
 game_dir=$(realpath "${1:?game folder}")
 out_dir=${2:?output folder}
 
-work=$(mktemp -d /tmp/mnemora-screenshots-XXXXXX)
-xvfb_pid=
-game_pid=
-cleanup() {
-    # SIGTERM makes the game quit and save its files: wait for that (5 s at
-    # most) before the folder goes.
-    [[ -n $game_pid ]] && { kill "$game_pid"; for _ in $(seq 50); do kill -0 "$game_pid" || break; sleep 0.1; done
-        kill -9 "$game_pid"; wait "$game_pid"; } 2>/dev/null || true
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
-    [[ -n $xvfb_pid ]] && wait "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+e2e_begin screenshots
 # On failure the shots taken so far are kept in OUTPUT_FOLDER/failed/.
 fail() {
     echo "screenshots: $*" >&2
@@ -32,23 +22,10 @@ fail() {
     exit 1
 }
 
-mkdir -p "$work/game" "$work/home" "$work/shots" "$out_dir"
-cp "$game_dir/mnemora" "$work/game/"
-for f in Mnemora.data Mnemora.languages Mnemora.pointer; do ln -s "$game_dir/$f" "$work/game/$f"; done
-printf '[Settings]\r\nLanguage = en_GB\r\nGameScreen = 1\r\nResolution = 1\r\n' >"$work/game/Mnemora.prefs"
-
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-[[ -s $work/display ]] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
-export HOME="$work/home" XDG_DATA_HOME="$work/home/data"
-
-press() {
-    xdotool keydown "$1"
-    sleep 0.1
-    xdotool keyup "$1"
-}
+mkdir -p "$work/shots" "$out_dir"
+scratch_game "$game_dir" "$work" '[Settings]\r\nLanguage = en_GB\r\nGameScreen = 1\r\nResolution = 1\r\n'
+start_xvfb "$work" -screen 0 1920x1080x24
+use_scratch_home "$work"
 
 # shoot NAME: F2 until the game has saved a screenshot, kept as shots/NAME.bmp.
 # F2 names its file by the second, so each shot waits for the next second.
@@ -89,28 +66,23 @@ settle() {
     fail "the screen for $name did not settle"
 }
 
-# click X Y: a left click at a point of the game window.
-click() {
-    xdotool mousemove --window "$window" "$1" "$2"
-    sleep 0.2  # a click acts on the hover of the frame before
-    xdotool click 1
-    # Away from the buttons again, so no highlight is in the picture.
+# click_away X Y: a left click at a point of the game window, then the pointer
+# away from the buttons again, so no highlight is in the picture.
+click_away() {
+    click "$window" "$1" "$2"
     xdotool mousemove --window "$window" 1275 715
 }
 
 (cd "$work/game" && exec ./mnemora 2>"$work/stderr.txt") &
 game_pid=$!
-window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Mnemora 1\.0\.0\.0 - Velcroft') ||
-    fail "no window"
-window=${window%%$'\n'*}
-xdotool windowfocus --sync "$window" 2>/dev/null || true
+window=$(find_window '^Mnemora 1\.0\.0\.0 - Velcroft' 60) || fail "no window"
 xdotool mousemove --window "$window" 1275 715
 
 shoot splash
 settle main-menu splash
-click 320 331  # START
+click_away 320 331  # START
 settle level-map main-menu
-click 36 645  # level 1, the first button on the map
+click_away 36 645  # level 1, the first button on the map
 settle level-1 level-map
 
 for name in main-menu level-map level-1; do

@@ -40,21 +40,7 @@ LoopHooks hooks = defaultHooks();
 }  // namespace
 
 bool IsDialogState(int32_t state) {
-    switch (state) {
-        case MainMenu:
-        case Help:
-        case Credits:
-        case Settings:
-        case QuitConfirm:
-        case PauseMenu:
-        case LeaveConfirm:
-        case LevelFinished:
-        case LevelFailed:
-        case GameCompleted:
-            return true;
-        default:
-            return false;
-    }
+    return ui::IsDialogState(state);
 }
 
 namespace {
@@ -127,12 +113,12 @@ void Draw() {
             break;
         case LevelSelect:
             game::DrawLevelSelect();
-            game::DrawLevelSelectFocus();
+            game::DrawLevelSelectFocus(ui::keyFocus.shown == 1);
             break;
         case Dealing:
         case Playing:
             game::DrawGameScreen();
-            if (state == Playing) game::DrawBoardFocus();
+            if (state == Playing) game::DrawBoardFocus(ui::keyFocus.shown == 1);
             break;
         default:
             if (state >= PauseMenu) game::DrawGameScreen();

@@ -96,6 +96,8 @@ void ResetGlobals() {
     s.ResolutionPending = s.Resolution;
     s.ScreenModePending = s.GameScreen;
     s.LanguagePending = s.Language;
+    // Game play enters the menus' screens through the menus.
+    game::enterMenuScreen = &ui::EnterScreen;
 }
 
 void FixFolders(const StartOptions& options) {

@@ -11,6 +11,7 @@
 #include "app/shell.h"
 #include "app/state.h"
 #include "display/layout.h"
+#include "display/sprites.h"
 #include "engine/archive.h"
 #include "engine/canvas.h"
 #include "engine/display.h"
@@ -25,6 +26,8 @@
 namespace display {
 
 namespace {
+
+using namespace sprites;
 
 std::string PackPath() {
     return app::folders.GameFolder + "Mnemora.data";
@@ -55,16 +58,16 @@ constexpr int kAlpha = engine::kSpriteKeepAlpha;
 constexpr uint32_t kMapSkyColour = 0xFFF0D08Fu;  // red in the low byte, opaque
 
 constexpr PictureEntry kPictures[] = {
-    {"shadow.png", "shadow.png", 1, kAlpha, PictureEntry::Screen},
-    {"pointer.png", "pointer.png", 5, kAlpha, PictureEntry::Natural},
-    {"logo.png", "logo.png", 3, kAlpha, PictureEntry::Logo},
-    {"credits.png", "credits.png", 15, kAlpha, PictureEntry::Natural},
-    {"quit.png", "quit.png", 18, kAlpha, PictureEntry::Natural},
-    {"mainmenu.png", "mainmenu.png", 11, kAlpha, PictureEntry::Natural},
-    {"ingame_menu.png", "ingame_menu.png", 20, kAlpha, PictureEntry::Natural},
-    {"settings.png", "settings.png", 13, kAlpha, PictureEntry::Natural},
-    {"button.png", "button_big.png", 8, 0, PictureEntry::Natural},
-    {"button_active.png", "button_big_active.png", 9, 0, PictureEntry::Natural},
+    {"shadow.png", "shadow.png", kShadow, kAlpha, PictureEntry::Screen},
+    {"pointer.png", "pointer.png", kPointer, kAlpha, PictureEntry::Natural},
+    {"logo.png", "logo.png", kLogo, kAlpha, PictureEntry::Logo},
+    {"credits.png", "credits.png", kCreditsSource, kAlpha, PictureEntry::Natural},
+    {"quit.png", "quit.png", kQuitSource, kAlpha, PictureEntry::Natural},
+    {"mainmenu.png", "mainmenu.png", kMainMenuSource, kAlpha, PictureEntry::Natural},
+    {"ingame_menu.png", "ingame_menu.png", kInGameMenuSource, kAlpha, PictureEntry::Natural},
+    {"settings.png", "settings.png", kSettingsSource, kAlpha, PictureEntry::Natural},
+    {"button.png", "button_big.png", kButtonFace, 0, PictureEntry::Natural},
+    {"button_active.png", "button_big_active.png", kButtonFaceActive, 0, PictureEntry::Natural},
     {"gui_pause.png", "gui_pause.png", 80, 0, PictureEntry::Hud},
     {"gui_pause_active.png", "gui_pause_active.png", 81, 0, PictureEntry::Hud},
     {"gui_clock.png", "gui_clock.png", 82, kAlpha, PictureEntry::Hud},
@@ -88,7 +91,15 @@ struct PanelCopy {
     int32_t copy;
 };
 constexpr PanelCopy kPanelCopies[] = {
-    {15, 14}, {15, 16}, {18, 17}, {11, 10}, {20, 19}, {13, 12}, {13, 21}, {13, 22}, {13, 23},
+    {kCreditsSource, kCreditsPanel},
+    {kCreditsSource, kHelpPanel},
+    {kQuitSource, kQuitPanel},
+    {kMainMenuSource, kMainMenuPanel},
+    {kInGameMenuSource, kPausePanel},
+    {kSettingsSource, kSettingsPanel},
+    {kSettingsSource, kLevelFinishedPanel},
+    {kSettingsSource, kLevelFailedPanel},
+    {kSettingsSource, kGameCompletedPanel},
 };
 
 void SizePicture(const PictureEntry& picture) {
@@ -126,8 +137,8 @@ void SizePicture(const PictureEntry& picture) {
 constexpr const char* kBackgrounds[] = {"orvanta", "menuback", "levelselect", "ingame"};
 
 int32_t BackgroundSprite(const std::string& name) {
-    if (name == "orvanta") return 2;
-    if (name == "menuback") return 4;
+    if (name == "orvanta") return sprites::kSplash;
+    if (name == "menuback") return sprites::kMenuBack;
     if (name == "levelselect") return 6;
     return 7;
 }
@@ -369,8 +380,8 @@ void CreateFonts() {
 }
 
 void CreatePanelStrip() {
-    if (!engine::CreateBlankSprite(76, 920, 60)) return;
-    if (!engine::BeginCanvas(engine::SpriteCanvas(76))) return;
+    if (!engine::CreateBlankSprite(sprites::kRowStrip, 920, 60)) return;
+    if (!engine::BeginCanvas(engine::SpriteCanvas(sprites::kRowStrip))) return;
     // Composited at full alpha: a blank sprite starts transparent, and a strip
     // that only took the colour's red, green and blue would never show.
     engine::SetCanvasMode(engine::kCanvasAlphaBlend);

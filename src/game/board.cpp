@@ -14,7 +14,6 @@
 #include "engine/display.h"
 #include "engine/system.h"
 #include "game/game.h"
-#include "ui/ui.h"
 
 namespace game {
 
@@ -64,8 +63,7 @@ void WinLevel() {
     SaveProgress(app::folders.SaveFolder);
     level.boardInput = 0;
     StartLevelEndMusic();
-    ui::EnterLevelFinished();
-    app::loop.ScreenState = app::LevelFinished;
+    EnterMenuScreen(app::LevelFinished);
 }
 
 void ResolveMatch() {
@@ -129,17 +127,16 @@ void RunClock(int64_t nowMs) {
         EndTurn();
     }
     level.boardInput = 0;
-    ui::EnterLevelFailed();
-    app::loop.ScreenState = app::LevelFailed;
+    EnterMenuScreen(app::LevelFailed);
     StartLevelEndMusic();
 }
 
 }  // namespace
 
-const std::array<LevelSpec, 12>& LevelTable() {
+const std::array<LevelSpec, kLevelCount>& LevelTable() {
     // From level 5 on, levels of one size come in pairs, the later with 20
     // seconds less.
-    static const std::array<LevelSpec, 12> table{{
+    static const std::array<LevelSpec, kLevelCount> table{{
         {4, 2, 8, 100000, 1},
         {4, 3, 12, 120000, 2},
         {4, 4, 16, 140000, 3},
@@ -170,7 +167,7 @@ int32_t FindTileAt(int32_t x, int32_t y) {
 
 void SetUpLevel(bool withMusic) {
     auto& m = display::metrics;
-    const int32_t number = std::clamp(level.current, 1, 12);
+    const int32_t number = std::clamp(level.current, 1, kLevelCount);
     const LevelSpec& spec = LevelTable()[static_cast<size_t>(number - 1)];
     level.current = number;
     level.columns = spec.columns;
@@ -261,8 +258,7 @@ void BoardClick(int32_t x, int32_t y) {
                        m.PauseButtonTop + m.HudUnit)) {
         BeginPause();
         audio::PlayEffect(audio::ClickEffect, app::settings.MusicVolume);
-        ui::EnterPauseMenu();
-        app::loop.ScreenState = app::PauseMenu;
+        EnterMenuScreen(app::PauseMenu);
         return;
     }
     // Two tiles up (showing a mismatch or fading as a match): wait.

@@ -5,9 +5,9 @@
 // look, a frame over a tile.
 #include "app/state.h"
 #include "display/layout.h"
+#include "display/navigation.h"
 #include "engine/display.h"
 #include "game/game.h"
-#include "ui/ui.h"
 
 namespace game {
 
@@ -16,8 +16,8 @@ BoardFocus focus;
 namespace {
 
 // The level map's buttons: the back button and the playable levels.
-std::vector<ui::FocusRect> LevelRects() {
-    std::vector<ui::FocusRect> rects;
+std::vector<display::FocusRect> LevelRects() {
+    std::vector<display::FocusRect> rects;
     for (size_t n = 0; n < display::levelButtons.size(); ++n) {
         const display::LevelButton& b = display::levelButtons[n];
         rects.push_back(
@@ -39,7 +39,7 @@ void ShowBackButtonFocus() {
 // The board's tiles in reading order (row by row), and their board indexes.
 // Tiles still on the board can take the focus; removed and fading ones not.
 struct BoardRects {
-    std::vector<ui::FocusRect> rects;
+    std::vector<display::FocusRect> rects;
     std::vector<int32_t> boardIndex;
 };
 BoardRects TileRects() {
@@ -69,14 +69,14 @@ void PlaceLevelSelectFocus() {
     if (!LevelFocusValid()) {
         // The level the arrow points at, else the first playable one, else back.
         focus.level = 0;
-        for (int32_t n = 1; n <= 12; ++n) {
+        for (int32_t n = 1; n <= kLevelCount; ++n) {
             if (display::levelButtons[static_cast<size_t>(n)].sprite == LevelOpen) {
                 focus.level = n;
                 break;
             }
         }
         if (focus.level == 0) {
-            for (int32_t n = 1; n <= 12 && focus.level == 0; ++n)
+            for (int32_t n = 1; n <= kLevelCount && focus.level == 0; ++n)
                 if (display::levelButtons[static_cast<size_t>(n)].sprite > LevelLocked)
                     focus.level = n;
         }
@@ -87,8 +87,8 @@ void PlaceLevelSelectFocus() {
 void MoveLevelSelectFocus(int32_t dx, int32_t dy, int32_t step) {
     PlaceLevelSelectFocus();
     const auto rects = LevelRects();
-    focus.level = step != 0 ? ui::StepInOrder(rects, focus.level, step)
-                            : ui::NearestInDirection(rects, focus.level, dx, dy);
+    focus.level = step != 0 ? display::StepInOrder(rects, focus.level, step)
+                            : display::NearestInDirection(rects, focus.level, dx, dy);
     ShowBackButtonFocus();
 }
 
@@ -98,8 +98,8 @@ void ActivateLevelSelectFocus() {
     ClickLevelSelect((b.hitLeft + b.hitRight) / 2, (b.hitTop + b.hitBottom) / 2);
 }
 
-void DrawLevelSelectFocus() {
-    if (ui::keyFocus.shown != 1 || focus.level < 1 || !LevelFocusValid()) return;
+void DrawLevelSelectFocus(bool shown) {
+    if (!shown || focus.level < 1 || !LevelFocusValid()) return;
     const display::LevelButton& b = display::levelButtons[static_cast<size_t>(focus.level)];
     engine::DrawSprite(SpriteLevelFocus, b.x, b.y);
 }
@@ -109,7 +109,7 @@ void PlaceBoardFocus() {
     // starts from there.
     if (focus.tile >= 0 && focus.tile < static_cast<int32_t>(level.board.size())) return;
     const BoardRects b = TileRects();
-    const int32_t first = ui::StepInOrder(b.rects, -1, 1);
+    const int32_t first = display::StepInOrder(b.rects, -1, 1);
     focus.tile = first >= 0 && first < static_cast<int32_t>(b.boardIndex.size())
                      ? b.boardIndex[static_cast<size_t>(first)]
                      : -1;
@@ -120,8 +120,8 @@ void MoveBoardFocus(int32_t dx, int32_t dy, int32_t step) {
     const BoardRects b = TileRects();
     const int32_t from = ReadingPosition(b, focus.tile);
     if (from < 0) return;
-    const int32_t to = step != 0 ? ui::StepInOrder(b.rects, from, step)
-                                 : ui::NearestInDirection(b.rects, from, dx, dy);
+    const int32_t to = step != 0 ? display::StepInOrder(b.rects, from, step)
+                                 : display::NearestInDirection(b.rects, from, dx, dy);
     focus.tile = b.boardIndex[static_cast<size_t>(to)];
 }
 
@@ -133,10 +133,8 @@ void ActivateBoardFocus() {
     BoardClick((t.left + t.right) / 2, (t.top + t.bottom) / 2);
 }
 
-void DrawBoardFocus() {
-    if (ui::keyFocus.shown != 1 || focus.tile < 0 ||
-        focus.tile >= static_cast<int32_t>(level.board.size()))
-        return;
+void DrawBoardFocus(bool shown) {
+    if (!shown || focus.tile < 0 || focus.tile >= static_cast<int32_t>(level.board.size())) return;
     const Tile& t = level.board[static_cast<size_t>(focus.tile)];
     engine::DrawSprite(SpriteTileFocus, t.left, t.top);
 }

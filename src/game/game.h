@@ -22,8 +22,10 @@ struct LevelSpec {
     int64_t timeLimitMs;
     int32_t musicTrack;  // sound number of the level's music
 };
-// Level n (1..12) is LevelTable()[n - 1].
-const std::array<LevelSpec, 12>& LevelTable();
+// The number of levels: the level table's size. Level n (1..kLevelCount) is
+// LevelTable()[n - 1].
+inline constexpr int32_t kLevelCount = 12;
+const std::array<LevelSpec, kLevelCount>& LevelTable();
 
 enum TileFace : uint8_t { FaceRemoved = 0, FaceDown = 1, FaceUp = 2, FaceFading = 3 };
 
@@ -37,7 +39,7 @@ struct Tile {
 
 // The level being played and its turn and clock state.
 struct LevelState {
-    int32_t current = 1;  // 1..12
+    int32_t current = 1;  // 1..kLevelCount
     int32_t columns = 0, rows = 0;
     int32_t tilesLeft = 0;
     int64_t timeLimit = 0;
@@ -135,9 +137,47 @@ void HoverLevelSelect(int32_t x, int32_t y);
 void ClickLevelSelect(int32_t x, int32_t y);
 // A win: the level becomes finished and the next one opens if locked.
 void MarkLevelWon(int32_t levelNumber);
-// The first completion of the game: the "Completed" setting becomes 1 and the
-// level-select arrow is hidden.
+
+// The ways out of a level, as the pause menu and the result dialogs choose
+// them. Each sets the level's state and its music; the ones that deal a level
+// enter Dealing, the others leave the next screen to the caller (the menus).
+// "Music on" is the Music setting in force; the result music is sound 4.
+//
+// RestartLevel: the level dealt again from scratch, its music playing on.
+void RestartLevel();
+// RetryLevel: after a loss, the result music stops (Music on) and the same
+// level is dealt with its music.
+void RetryLevel();
+// Whether the current level is the last of the table: its result leads to the
+// game's completion instead of a next level.
+bool IsLastLevel();
+// NextLevel: after a win below the last level, the result music stops (Music
+// on) and the next level is dealt with its music.
+void NextLevel();
+// LeaveLevel: the level abandoned from the pause menu, its progress not
+// recorded: board input off; Music on: its track stops if it still plays and
+// the menu music starts.
+void LeaveLevel();
+// LeaveResult: from a result to the main menu: board input off; Music on: the
+// result music gives way to the menu music.
+void LeaveResult();
+// CompleteGame: the first completion of the game: the "Completed" setting
+// becomes 1 and is saved at once with the settings (a crash before quitting
+// must not bring the completion back), the level-select arrow is hidden, board
+// input is off and, Music on, the result music gives way to the completion music (sound 5).
 void CompleteGame();
+// LeaveCompletedGame: from the game-completed screen to the main menu: the
+// level's track stops if it still plays; Music on: the completion music gives
+// way to the menu music; board input off.
+void LeaveCompletedGame();
+
+// Screens that game play hands over to but that belong to the menus (a level's
+// result, the pause menu, the main menu from the level map) are entered
+// through this hook, so game play needs nothing of the menus: the shell points
+// it at the menus' EnterScreen, which sets the screen's buttons to their normal
+// look before the state changes. Unset, the state is simply assigned.
+extern void (*enterMenuScreen)(int32_t screenState);
+void EnterMenuScreen(int32_t screenState);
 
 // Keyboard and controller focus on the level map and the board (the menus'
 // focus is ui's). The level map's focus is a LevelButton index: 0 the back
@@ -147,7 +187,7 @@ void CompleteGame();
 // one; Move goes to the nearest playable level or tile left in the direction
 // (dx, dy one of the four unit steps), or through them in order (step +1 or
 // -1, dx and dy 0), and stays when there is none; Activate does what a click
-// on it does. The focus is drawn only while ui::keyFocus.shown is 1.
+// on it does. The Draw forms draw the focus when `shown` (the keys lead).
 struct BoardFocus {
     int32_t level = -1;
     int32_t tile = -1;
@@ -156,11 +196,11 @@ extern BoardFocus focus;
 void PlaceLevelSelectFocus();
 void MoveLevelSelectFocus(int32_t dx, int32_t dy, int32_t step);
 void ActivateLevelSelectFocus();
-void DrawLevelSelectFocus();
+void DrawLevelSelectFocus(bool shown);
 void PlaceBoardFocus();
 void MoveBoardFocus(int32_t dx, int32_t dy, int32_t step);
 void ActivateBoardFocus();
-void DrawBoardFocus();
+void DrawBoardFocus(bool shown);
 
 // Progress file "Mnemora.scores" in the given folder (ending with "/").
 // LoadProgress: 1 when the file was read, 0 when it could not be opened (then

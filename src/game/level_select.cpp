@@ -10,7 +10,6 @@
 #include "display/layout.h"
 #include "engine/display.h"
 #include "game/game.h"
-#include "ui/ui.h"
 
 namespace game {
 
@@ -31,7 +30,7 @@ void OpenLevelSelect() {
     auto& buttons = display::levelButtons;
     SizeGameSprites();
     buttons[0].sprite = SpriteBackButton;
-    for (int32_t n = 1; n <= 12; ++n) {
+    for (int32_t n = 1; n <= kLevelCount; ++n) {
         const display::LevelButton& b = buttons[static_cast<size_t>(n)];
         if (b.sprite != LevelOpen) continue;
         const int32_t height = display::metrics.LevelButtonHeight;
@@ -100,13 +99,12 @@ void HoverLevelSelect(int32_t x, int32_t y) {
 
 void ClickLevelSelect(int32_t x, int32_t y) {
     const auto& buttons = display::levelButtons;
-    for (int32_t n = 0; n <= 12; ++n) {
+    for (int32_t n = 0; n <= kLevelCount; ++n) {
         const display::LevelButton& b = buttons[static_cast<size_t>(n)];
         if (!StrictlyInside(b, x, y)) continue;
         if (n == 0) {
             audio::PlayEffect(audio::ClickEffect, app::settings.MusicVolume);
-            ui::GoToMainMenu();
-            app::loop.ScreenState = app::MainMenu;
+            EnterMenuScreen(app::MainMenu);
             return;
         }
         // A locked level does nothing, not even a sound.
@@ -122,17 +120,13 @@ void ClickLevelSelect(int32_t x, int32_t y) {
 }
 
 void MarkLevelWon(int32_t levelNumber) {
-    if (levelNumber < 1 || levelNumber > 12) return;
+    if (levelNumber < 1 || levelNumber > kLevelCount) return;
     auto& buttons = display::levelButtons;
     buttons[static_cast<size_t>(levelNumber)].sprite = LevelFinishedLook;
     // Only a locked next level opens; a finished one stays finished.
-    if (levelNumber < 12 && buttons[static_cast<size_t>(levelNumber + 1)].sprite == LevelLocked)
+    if (levelNumber < kLevelCount &&
+        buttons[static_cast<size_t>(levelNumber + 1)].sprite == LevelLocked)
         buttons[static_cast<size_t>(levelNumber + 1)].sprite = LevelOpen;
-}
-
-void CompleteGame() {
-    app::settings.Completed = 1;
-    arrow.shown = 0;
 }
 
 }  // namespace game

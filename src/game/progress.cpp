@@ -48,7 +48,7 @@ char LineOfLook(int32_t look, int32_t levelNumber) {
 int32_t LoadProgress(const std::string& folder) {
     auto& buttons = display::levelButtons;
     const int file = engine::OpenFileForReading(engine::AutoId, folder + kProgressFile);
-    for (int32_t n = 1; n <= 12; ++n) {
+    for (int32_t n = 1; n <= kLevelCount; ++n) {
         // ReadTextLine takes CR, LF and CR LF as line ends and gives "" past
         // the end of the file.
         const std::string line = file ? engine::ReadTextLine(file) : std::string();
@@ -62,7 +62,7 @@ int32_t LoadProgress(const std::string& folder) {
 int32_t SaveProgress(const std::string& folder) {
     const auto& buttons = display::levelButtons;
     std::string text;
-    for (int32_t n = 1; n <= 12; ++n) {
+    for (int32_t n = 1; n <= kLevelCount; ++n) {
         text += LineOfLook(buttons[static_cast<size_t>(n)].sprite, n);
         text += "\r\n";
     }

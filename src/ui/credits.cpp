@@ -9,9 +9,6 @@
 
 namespace ui {
 
-static constexpr int32_t kCreditsPanel = 14;
-static constexpr int32_t kCreditsBackNormal = 60;
-
 // One line: its top in the panel's natural pixels, and either a text-table key
 // (a role heading) or a fixed text.
 struct CreditLine {

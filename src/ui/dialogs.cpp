@@ -3,7 +3,6 @@
 // menu, and the level-finished, level-failed and game-completed results with
 // their two-line messages. The overlays are drawn over the game screen.
 #include "app/state.h"
-#include "audio/audio.h"
 #include "display/layout.h"
 #include "engine/canvas.h"
 #include "engine/display.h"
@@ -11,20 +10,6 @@
 #include "ui/toolkit.h"
 
 namespace ui {
-
-static constexpr int32_t kQuitPanel = 17;
-static constexpr int32_t kPausePanel = 19;
-static constexpr int32_t kLevelFinishedPanel = 21;
-static constexpr int32_t kLevelFailedPanel = 22;
-static constexpr int32_t kGameCompletedPanel = 23;
-
-static constexpr int32_t kPauseNormals[3] = {34, 36, 38};
-static constexpr int32_t kQuitNormals[2] = {62, 64};
-static constexpr int32_t kLevelFinishedNormals[2] = {66, 68};
-static constexpr int32_t kLevelFailedNormals[2] = {70, 72};
-static constexpr int32_t kGameCompletedNormals[1] = {74};
-
-static constexpr int32_t kLastLevel = 12;
 
 std::pair<std::string, std::string> SplitMessage(const std::string& text) {
     const size_t first = text.find('|');
@@ -149,32 +134,8 @@ void HighlightGameCompleted(int32_t index) {
 }
 
 // ---------------------------------------------------------------------------
-// Actions
-
-static bool MusicOn() {
-    return app::settings.Music == 1;
-}
-
-static void StopOnMusicChannel(int32_t sound) {
-    audio::StopMusic(sound, audio::music.musicChannel);
-}
-
-// The level's own track, stopped when it still plays (whatever the setting).
-static void StopLevelTrackIfPlaying() {
-    const int32_t track = game::level.musicTrack;
-    if (audio::IsMusicPlaying(track)) StopOnMusicChannel(track);
-}
-
-// Leaving a level's result for the main menu: the result music gives way to
-// the menu music.
-static void ResultToMainMenu() {
-    game::level.boardInput = 0;
-    if (MusicOn()) {
-        StopOnMusicChannel(audio::LevelEndMusic);
-        audio::StartMusic(audio::MenuMusic);
-    }
-    GoToMainMenu();
-}
+// Actions: each button maps to a screen and, where a level ends, to one of
+// game play's ways out of it.
 
 void ClickQuit(int32_t index) {
     if (index == 1) {
@@ -191,29 +152,27 @@ void ResumeGame() {
     app::loop.ScreenState = app::Playing;
 }
 
+// The dialogs a level can show again after a new deal start unhovered.
+static void ResetLevelDialogs() {
+    for (const int32_t state :
+         {app::PauseMenu, app::LeaveConfirm, app::LevelFinished, app::LevelFailed}) {
+        ButtonsOfState(state)->hover = 0;
+        HighlightOfState(state)(0);
+    }
+}
+
 void ClickPauseMenu(int32_t index) {
-    auto& d = dialogs;
     switch (index) {
         case 1:
             ResumeGame();
             break;
         case 2:
             // The level starts again from scratch; its music plays on.
-            d.pauseButtons.hover = 0;
-            d.leaveButtons.hover = 0;
-            d.levelFinishedButtons.hover = 0;
-            d.levelFailedButtons.hover = 0;
-            HighlightPauseMenu(0);
-            HighlightLeaveConfirm(0);
-            HighlightLevelFinished(0);
-            HighlightLevelFailed(0);
-            game::SetUpLevel(false);
-            app::loop.ScreenState = app::Dealing;
+            ResetLevelDialogs();
+            game::RestartLevel();
             break;
         case 3:
-            d.leaveButtons.hover = 0;
-            HighlightLeaveConfirm(0);
-            app::loop.ScreenState = app::LeaveConfirm;
+            EnterScreen(app::LeaveConfirm);
             break;
         default:
             break;
@@ -222,12 +181,7 @@ void ClickPauseMenu(int32_t index) {
 
 void ClickLeaveConfirm(int32_t index) {
     if (index == 1) {
-        // The abandoned level's progress is not recorded.
-        game::level.boardInput = 0;
-        if (MusicOn()) {
-            StopLevelTrackIfPlaying();
-            audio::StartMusic(audio::MenuMusic);
-        }
+        game::LeaveLevel();
         GoToMainMenu();
     } else if (index == 2) {
         // Back to the pause menu: the pause goes on.
@@ -235,61 +189,44 @@ void ClickLeaveConfirm(int32_t index) {
     }
 }
 
-// The first completion of level 12 shows the game-completed dialog with its
-// own music, whichever way the level-finished dialog is left.
-static void CompleteGame() {
-    app::settings.Completed = 1;
-    game::arrow.shown = 0;
-    if (MusicOn()) {
-        StopOnMusicChannel(audio::LevelEndMusic);
-        audio::StartMusic(audio::CompletedMusic);
-    }
-    EnterGameCompleted();
+// The first completion of the last level shows the game-completed dialog with
+// its own music, whichever way the level-finished dialog is left.
+static void ShowGameCompleted() {
+    game::CompleteGame();
+    EnterScreen(app::GameCompleted);
 }
 
 void ClickLevelFinished(int32_t index) {
     if (index < 1 || index > 2) return;
-    game::level.boardInput = 0;
     dialogs.levelFinishedButtons.hover = 0;
     HighlightLevelFinished(0);
-    const int32_t current = game::level.current;
-    if (current >= kLastLevel) {
+    if (game::IsLastLevel()) {
         if (app::settings.Completed == 0) {
-            CompleteGame();
+            ShowGameCompleted();
         } else {
-            ResultToMainMenu();
+            LevelResultToMenu();
         }
         return;
     }
     if (index == 1) {
-        if (MusicOn()) StopOnMusicChannel(audio::LevelEndMusic);
-        game::level.current = current + 1;
-        game::SetUpLevel(true);
-        app::loop.ScreenState = app::Dealing;
+        game::NextLevel();
     } else {
-        ResultToMainMenu();
+        LevelResultToMenu();
     }
 }
 
 void ClickLevelFailed(int32_t index) {
-    auto& d = dialogs;
     if (index == 1) {
-        d.levelFailedButtons.hover = 0;
-        d.pauseButtons.hover = 0;
-        d.leaveButtons.hover = 0;
-        HighlightLevelFailed(0);
-        HighlightPauseMenu(0);
-        HighlightLeaveConfirm(0);
-        if (MusicOn()) StopOnMusicChannel(audio::LevelEndMusic);
-        game::SetUpLevel(true);
-        app::loop.ScreenState = app::Dealing;
+        ResetLevelDialogs();
+        game::RetryLevel();
     } else if (index == 2) {
-        LevelFailedToMenu();
+        LevelResultToMenu();
     }
 }
 
-void LevelFailedToMenu() {
-    ResultToMainMenu();
+void LevelResultToMenu() {
+    game::LeaveResult();
+    GoToMainMenu();
 }
 
 void ClickGameCompleted(int32_t index) {
@@ -297,12 +234,7 @@ void ClickGameCompleted(int32_t index) {
 }
 
 void GameCompletedToMenu() {
-    StopLevelTrackIfPlaying();
-    if (MusicOn()) {
-        StopOnMusicChannel(audio::CompletedMusic);
-        audio::StartMusic(audio::MenuMusic);
-    }
-    game::level.boardInput = 0;
+    game::LeaveCompletedGame();
     GoToMainMenu();
 }
 

@@ -5,66 +5,27 @@
 // gives it its active picture and a key acts on it through the same click
 // dispatch the mouse uses. The geometry helpers are shared with the level map
 // and the board (game/focus.cpp).
-#include <cstdlib>
-#include <limits>
-
 #include "app/state.h"
 #include "audio/audio.h"
+#include "display/navigation.h"
 #include "ui/toolkit.h"
 
 namespace ui {
 
+using display::FocusRect;
+using display::NearestInDirection;
+using display::StepInOrder;
+
 KeyFocus keyFocus;
 
-int32_t NearestInDirection(const std::vector<FocusRect>& rects, int32_t from, int32_t dx,
-                           int32_t dy) {
-    if (from < 0 || from >= static_cast<int32_t>(rects.size())) return from;
-    // Centres doubled, so halves stay exact.
-    auto cx = [](const FocusRect& r) { return int64_t{r.left} + r.right; };
-    auto cy = [](const FocusRect& r) { return int64_t{r.top} + r.bottom; };
-    const FocusRect& here = rects[static_cast<size_t>(from)];
-    int32_t best = from;
-    int64_t bestScore = std::numeric_limits<int64_t>::max();
-    for (size_t i = 0; i < rects.size(); ++i) {
-        const FocusRect& r = rects[i];
-        if (static_cast<int32_t>(i) == from || !r.enabled) continue;
-        const int64_t ax = cx(r) - cx(here), ay = cy(r) - cy(here);
-        const int64_t along = ax * dx + ay * dy;
-        if (along <= 0) continue;
-        const int64_t across = dx != 0 ? std::llabs(ay) : std::llabs(ax);
-        const int64_t score = along + 3 * across;
-        if (score < bestScore) {
-            bestScore = score;
-            best = static_cast<int32_t>(i);
-        }
-    }
-    return best;
-}
-
-int32_t StepInOrder(const std::vector<FocusRect>& rects, int32_t from, int32_t step) {
-    const int32_t n = static_cast<int32_t>(rects.size());
-    if (n == 0) return from;
-    int32_t i = from < 0 || from >= n ? (step > 0 ? -1 : n) : from;
-    for (int32_t tries = 0; tries < n; ++tries) {
-        i = ((i + (step > 0 ? 1 : -1)) % n + n) % n;
-        if (rects[static_cast<size_t>(i)].enabled) return i;
-    }
-    return from;
-}
-
 namespace {
-
-bool SlotEnabled(int32_t screenState, const ButtonSet& set, int32_t index) {
-    if (index < 1 || index > set.count) return false;
-    return screenState != app::Settings || SettingsSlotEnabled(index);
-}
 
 // The set's slots as rectangles, index 0 standing for slot 1.
 std::vector<FocusRect> SlotRects(int32_t screenState, const ButtonSet& set) {
     std::vector<FocusRect> rects;
     for (int32_t i = 1; i <= set.count; ++i) {
         const ButtonSlot& s = set.slot[static_cast<size_t>(i)];
-        rects.push_back({s.left, s.top, s.right, s.bottom, SlotEnabled(screenState, set, i)});
+        rects.push_back({s.left, s.top, s.right, s.bottom, SlotEnabled(screenState, i)});
     }
     return rects;
 }
@@ -83,11 +44,10 @@ void PlaceDialogFocus(int32_t screenState) {
     int32_t index = set->focus;
     // Not yet placed on this screen: it starts where the pointer has left the
     // highlight, if anywhere.
-    if (!SlotEnabled(screenState, *set, index)) index = set->hover;
-    if (!SlotEnabled(screenState, *set, index)) {
-        // Enter twice must not quit or leave a level: the quit dialogs offer NO.
-        index = screenState == app::QuitConfirm || screenState == app::LeaveConfirm ? 2 : 1;
-        if (!SlotEnabled(screenState, *set, index)) {
+    if (!SlotEnabled(screenState, index)) index = set->hover;
+    if (!SlotEnabled(screenState, index)) {
+        index = FindDialogScreen(screenState)->firstFocus;
+        if (!SlotEnabled(screenState, index)) {
             const std::vector<FocusRect> rects = SlotRects(screenState, *set);
             index = StepInOrder(rects, -1, 1) + 1;
         }
@@ -118,7 +78,7 @@ void MoveDialogFocus(int32_t screenState, int32_t dx, int32_t dy, int32_t step) 
 
 void ActivateDialogFocus(int32_t screenState) {
     ButtonSet* set = ButtonsOfState(screenState);
-    if (!set || !SlotEnabled(screenState, *set, set->focus)) return;
+    if (!set || !SlotEnabled(screenState, set->focus)) return;
     set->hover = set->focus;
     ClickDialog(screenState);
 }

@@ -15,9 +15,6 @@
 
 namespace ui {
 
-static constexpr int32_t kHelpPanel = 16;
-static constexpr int32_t kHelpBackNormal = 58;
-
 static bool StartsWith(const std::string& s, const std::string& prefix) {
     return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
 }

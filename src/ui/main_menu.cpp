@@ -10,8 +10,6 @@
 
 namespace ui {
 
-static constexpr int32_t kMainMenuPanel = 10;
-static constexpr int32_t kMainMenuNormals[5] = {24, 26, 28, 30, 32};
 static const char* const kMainMenuKeys[5] = {"tMenuSTART", "tMenuSETTINGS", "tMenuHELP",
                                              "tMenuCREDITS", "tMenuQUIT"};
 static constexpr int32_t kMainMenuK[5] = {200, 380, 560, 740, 920};
@@ -56,7 +54,6 @@ void HighlightMainMenu(int32_t index) {
 }
 
 void ClickMainMenu(int32_t index) {
-    auto& d = dialogs;
     switch (index) {
         case 1:
             game::OpenLevelSelect();
@@ -66,24 +63,18 @@ void ClickMainMenu(int32_t index) {
             EnterSettings();
             break;
         case 3:
-            d.helpButtons.hover = 0;
-            HighlightHelp(0);
-            app::loop.ScreenState = app::Help;
+            EnterScreen(app::Help);
             break;
         case 4:
-            d.creditsButtons.hover = 0;
-            HighlightCredits(0);
-            app::loop.ScreenState = app::Credits;
+            EnterScreen(app::Credits);
             break;
         case 5:
-            d.quitButtons.hover = 0;
-            HighlightQuit(0);
-            app::loop.ScreenState = app::QuitConfirm;
+            EnterScreen(app::QuitConfirm);
             break;
         default:
             return;
     }
-    d.mainMenuButtons.hover = 0;
+    dialogs.mainMenuButtons.hover = 0;
 }
 
 }  // namespace ui

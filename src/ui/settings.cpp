@@ -17,10 +17,7 @@
 
 namespace ui {
 
-static constexpr int32_t kSettingsPanel = 12;
 static constexpr int32_t kRowStripWidth = 920;
-static constexpr int32_t kOkNormal = 54;
-static constexpr int32_t kCancelNormal = 56;
 static constexpr int32_t kRowK[5] = {200, 280, 360, 440, 520};
 
 enum SettingsSlot : int32_t {
@@ -40,13 +37,13 @@ struct FixedRow {
     const char* value;
 };
 static constexpr FixedRow kFixedRows[] = {
-    {40, "tSettingsMUSIC", "tSettingsON"},
-    {42, "tSettingsMUSIC", "tSettingsOFF"},
-    {44, "tSettingsSOUNDFX", "tSettingsON"},
-    {46, "tSettingsSOUNDFX", "tSettingsOFF"},
-    {48, "tSettingsSCREENMODE", "tSettingsWINDOWED"},
-    {50, "tSettingsSCREENMODE", "tSettingsFULLSCREEN"},
-    {52, "tSettingsSCREENMODE", "tSettingsBORDERLESS"},
+    {kMusicOn, "tSettingsMUSIC", "tSettingsON"},
+    {kMusicOff, "tSettingsMUSIC", "tSettingsOFF"},
+    {kSoundsOn, "tSettingsSOUNDFX", "tSettingsON"},
+    {kSoundsOff, "tSettingsSOUNDFX", "tSettingsOFF"},
+    {kModeWindowed, "tSettingsSCREENMODE", "tSettingsWINDOWED"},
+    {kModeFullscreen, "tSettingsSCREENMODE", "tSettingsFULLSCREEN"},
+    {kModeBorderless, "tSettingsSCREENMODE", "tSettingsBORDERLESS"},
 };
 
 // The language choice list, through the hooks when a test set them.
@@ -183,9 +180,13 @@ void HighlightSettings(int32_t index) {
     set.slot[SlotLanguage].picture =
         hasLanguageRow ? rows.language[language][index == SlotLanguage ? 1 : 0] : engine::NoObject;
 
-    set.slot[SlotMusic].picture = (p.MusicPending == 1 ? 40 : 42) + (index == SlotMusic ? 1 : 0);
-    set.slot[SlotSounds].picture = (p.SoundsPending == 1 ? 44 : 46) + (index == SlotSounds ? 1 : 0);
-    const int32_t modePicture = p.ScreenModePending == 1 ? 48 : p.ScreenModePending == 2 ? 52 : 50;
+    set.slot[SlotMusic].picture =
+        (p.MusicPending == 1 ? kMusicOn : kMusicOff) + (index == SlotMusic ? 1 : 0);
+    set.slot[SlotSounds].picture =
+        (p.SoundsPending == 1 ? kSoundsOn : kSoundsOff) + (index == SlotSounds ? 1 : 0);
+    const int32_t modePicture = p.ScreenModePending == 1   ? kModeWindowed
+                                : p.ScreenModePending == 2 ? kModeBorderless
+                                                           : kModeFullscreen;
     set.slot[SlotScreenMode].picture = modePicture + (index == SlotScreenMode ? 1 : 0);
 
     const auto& resolution = rows.resolution[display::ClampResolution(p.ResolutionPending)];
@@ -206,19 +207,7 @@ void EnterSettings() {
     p.ScreenModePending = p.GameScreen;
     p.ResolutionPending = p.Resolution;
     PositionLanguage(p.Language);
-    dialogs.settingsButtons.hover = 0;
-    HighlightSettings(0);
-    app::loop.ScreenState = app::Settings;
-}
-
-void HoverSettings(int32_t x, int32_t y) {
-    ButtonSet& set = dialogs.settingsButtons;
-    const int32_t index = SlotUnder(set, x, y, [](int32_t slot) {
-        if (slot == SlotResolution) return app::settings.ScreenModePending != 1;
-        if (slot == SlotLanguage) return dialogs.settingsRows.language.empty();
-        return false;
-    });
-    ApplyHover(&set, index, HighlightSettings);
+    EnterScreen(app::Settings);
 }
 
 void LeaveSettings() {

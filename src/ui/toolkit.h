@@ -7,19 +7,15 @@
 #include <functional>
 #include <string>
 
+#include "display/sprites.h"
 #include "ui/ui.h"
 
 namespace ui {
 
-// Source pictures and anchors of the artwork.
-inline constexpr int32_t kButtonFace = 8;
-inline constexpr int32_t kButtonFaceActive = 9;
-inline constexpr int32_t kMainMenuSource = 11;
-inline constexpr int32_t kSettingsSource = 13;
-inline constexpr int32_t kCreditsSource = 15;
-inline constexpr int32_t kQuitSource = 18;
-inline constexpr int32_t kInGameMenuSource = 20;
-inline constexpr int32_t kRowStrip = 76;
+// The sprite numbers of the catalogue, by their names.
+using namespace display::sprites;
+
+// Anchors of the artwork.
 inline constexpr int32_t kCaptionCentreX = 163;
 inline constexpr int32_t kAnchorY = 60;
 
@@ -77,14 +73,38 @@ int32_t SlotUnder(const ButtonSet& set, int32_t x, int32_t y,
                   const std::function<bool(int32_t)>& skip = {});
 // The highlight routine of a state's dialog, or nullptr.
 void (*HighlightOfState(int32_t screenState))(int32_t);
+// Whether a slot of a state's dialog can take the pointer or the focus now.
+bool SlotEnabled(int32_t screenState, int32_t index);
 // Applies a hover result: stores and highlights when it changed.
 void ApplyHover(ButtonSet* set, int32_t index, void (*highlight)(int32_t));
 
 // Draws a panel and its slots.
 void DrawPanelAndSlots(const Panel& panel, const ButtonSet& set, bool opaqueButtons);
 
-// Settings screen internals shared with the dispatcher.
-void HoverSettings(int32_t x, int32_t y);
+// One row of the table of dialog screens (ui/screens.cpp): the panel and the
+// buttons (members of `dialogs`), the highlight routine, what the screen is
+// drawn over (the menu background and logo, or the game screen dimmed by the
+// shadow, the game screen itself being the loop's), whether the buttons are
+// drawn opaque, which slots can take the pointer now (nullptr: all), the click
+// action (given the hovered slot, after the click effect), the Escape action
+// (no click effect) and the slot the keyboard focus starts on.
+struct DialogScreen {
+    enum Backdrop : uint8_t { OverMenuBackdrop, OverGame };
+    int32_t state;
+    Panel Dialogs::*panel;
+    ButtonSet Dialogs::*buttons;
+    void (*highlight)(int32_t index);
+    Backdrop backdrop;
+    bool opaqueButtons;
+    bool (*slotEnabled)(int32_t index);
+    void (*click)(int32_t index);
+    void (*escape)();
+    int32_t firstFocus;
+};
+// The row of a screen state, nullptr for states without a dialog.
+const DialogScreen* FindDialogScreen(int32_t screenState);
+
+// Settings screen internals shared with the table and the focus.
 void ClickSettings(int32_t index);
 // Steps a settings row's pending value forwards (direction 1, as a click does)
 // or backwards (-1); OK and CANCEL and disabled rows do nothing. 1 when a value
@@ -103,7 +123,7 @@ void ClickLevelFinished(int32_t index);
 void ClickLevelFailed(int32_t index);
 void ClickGameCompleted(int32_t index);
 void ResumeGame();
-void LevelFailedToMenu();
+void LevelResultToMenu();
 void GameCompletedToMenu();
 
 }  // namespace ui

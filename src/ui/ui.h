@@ -100,16 +100,15 @@ void HighlightLevelFinished(int32_t index);
 void HighlightLevelFailed(int32_t index);
 void HighlightGameCompleted(int32_t index);
 
-// Entering screens: hover 0, highlight 0, then the state. EnterSettings also
-// copies the settings in force into the pending ones and puts the language
-// choice list on the language in force. EnterPauseMenu does not note the
-// pause start: the caller does that (game::BeginPause) first.
+// Entering screens: for a dialog state, hover 0 and highlight 0; then the
+// state. GoToMainMenu and EnterPauseMenu are EnterScreen of theirs.
+// EnterSettings also copies the settings in force into the pending ones and
+// puts the language choice list on the language in force. EnterPauseMenu does
+// not note the pause start: the caller does that (game::BeginPause) first.
+void EnterScreen(int32_t screenState);
 void GoToMainMenu();
 void EnterSettings();
 void EnterPauseMenu();
-void EnterLevelFinished();
-void EnterLevelFailed();
-void EnterGameCompleted();
 
 // The main loop's hooks for the dialog states (MainMenu, SplashSlide's menu,
 // Help, Credits, Settings, QuitConfirm, and the overlays PauseMenu to
@@ -124,7 +123,9 @@ void HoverDialog(int32_t screenState, int32_t x, int32_t y);
 void ClickDialog(int32_t screenState);
 void EscapeDialog(int32_t screenState);
 
-// The button set of a state's dialog, or nullptr (states without buttons).
+// Whether a state shows a dialog (a row of the table of dialog screens), and
+// its button set, or nullptr (states without buttons).
+bool IsDialogState(int32_t screenState);
 ButtonSet* ButtonsOfState(int32_t screenState);
 
 // Keyboard and controller focus. It shows from the first key or pad move and
@@ -136,21 +137,6 @@ struct KeyFocus {
     int32_t state = -1;
 };
 extern KeyFocus keyFocus;
-
-// Among rectangles, the one nearest to `from` in a direction (dx, dy one of the
-// four unit steps): its centre must lie beyond `from`'s in that direction, and
-// it is the one with the least distance along the direction plus three times
-// the distance across it, so a move keeps to its row or column where it can.
-// Disabled ones are skipped. The index, or `from` when there is none.
-struct FocusRect {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-    bool enabled = true;
-};
-int32_t NearestInDirection(const std::vector<FocusRect>& rects, int32_t from, int32_t dx,
-                           int32_t dy);
-// The next enabled one after `from` (step 1) or before it (step -1), wrapping;
-// `from` when there is no other.
-int32_t StepInOrder(const std::vector<FocusRect>& rects, int32_t from, int32_t step);
 
 // The focus on a dialog state's buttons: Place keeps it where it stands on an
 // enabled button, else puts it on the hovered one, else on the dialog's first

@@ -29,9 +29,8 @@ bool Capture(const fs::path& folder, Picture* picture) {
     return ok;
 }
 
-bool CaptureOverlay(int32_t state, void (*enter)(), const fs::path& folder, Picture* picture) {
-    enter();
-    app::loop.ScreenState = state;
+bool CaptureOverlay(int32_t state, const fs::path& folder, Picture* picture) {
+    ui::EnterScreen(state);
     return Capture(folder, picture);
 }
 
@@ -60,7 +59,7 @@ bool BuildOracle(const std::string& language, const std::string& progress, Oracl
     if (ok) {
         oracle->metrics = display::metrics;
         oracle->dialogs = ui::dialogs;
-        for (int32_t n = 1; n <= 12; ++n) {
+        for (int32_t n = 1; n <= game::kLevelCount; ++n) {
             game::level.current = n;
             game::SetUpLevel(false);
             std::vector<Rect>& rects = oracle->tiles[n];
@@ -68,13 +67,10 @@ bool BuildOracle(const std::string& language, const std::string& progress, Oracl
                 rects.push_back({t.left, t.top, t.right, t.bottom});
         }
         // The overlays drawn over a dealt level 12.
-        ok = CaptureOverlay(app::LevelFinished, ui::EnterLevelFinished, folders.game(),
-                            &oracle->levelFinished) &&
-             CaptureOverlay(app::LevelFailed, ui::EnterLevelFailed, folders.game(),
-                            &oracle->levelFailed) &&
-             CaptureOverlay(app::GameCompleted, ui::EnterGameCompleted, folders.game(),
-                            &oracle->gameCompleted) &&
-             CaptureOverlay(app::PauseMenu, ui::EnterPauseMenu, folders.game(), &oracle->pauseMenu);
+        ok = CaptureOverlay(app::LevelFinished, folders.game(), &oracle->levelFinished) &&
+             CaptureOverlay(app::LevelFailed, folders.game(), &oracle->levelFailed) &&
+             CaptureOverlay(app::GameCompleted, folders.game(), &oracle->gameCompleted) &&
+             CaptureOverlay(app::PauseMenu, folders.game(), &oracle->pauseMenu);
         game::OpenLevelSelect();
         oracle->levels = display::levelButtons;
         ok = ok && Capture(folders.game(), &oracle->levelSelect);

@@ -12,6 +12,8 @@
 # lock, and whatever happens the package is purged again at the end.
 # Usage: package_e2e.sh PACKAGE_FOLDER SCREENSHOT_FOLDER OUTPUT_FOLDER
 set -euo pipefail
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
 packages=$(realpath "${1:?package folder}")
 shots=$(realpath "${2:?screenshot folder}")
 out_dir=${3:?output folder}
@@ -21,7 +23,7 @@ ddeb=$packages/mnemora-dbgsym_1.0.0_amd64.ddeb
 [[ $(id -u) -eq 0 ]] || { echo "package e2e: needs root to install the package; skipped"; exit 77; }
 [[ -f $deb ]] || { echo "package e2e: no $deb (make package); skipped"; exit 77; }
 
-fail() { echo "package e2e: $*" >&2; exit 1; }
+e2e_name="package e2e"
 
 # One run at a time on this machine, whichever checkout it comes from.
 exec 9>/run/lock/mnemora-package-e2e.lock
@@ -30,14 +32,12 @@ flock -w 900 9 || fail "another package test held the lock for 15 minutes"
 # An account number no one has: whatever it owns afterwards, the game made.
 player=47311
 getent passwd "$player" >/dev/null && fail "uid $player exists on this machine"
-work=$(mktemp -d /tmp/mnemora-package-XXXXXX)
+e2e_begin "package e2e"
 chmod 755 "$work"
 home=$work/home
 mkdir -p "$home" "$out_dir"
 chown "$player:$player" "$home"
 planted=/usr/lib/mnemora/Mnemora.prefs
-xvfb_pid=
-game_pid=
 
 # Runs a command as the player; exec, so that a background job's pid is the
 # command's own and killing it stops the command.
@@ -65,17 +65,10 @@ purge() {
         dpkg_retry dpkg --purge mnemora
     fi
 }
-cleanup() {
-    # SIGTERM makes the game quit and save its files: wait for that (5 s at
-    # most) before the folder goes.
-    [[ -n $game_pid ]] && { kill "$game_pid"; for _ in $(seq 50); do kill -0 "$game_pid" || break; sleep 0.1; done
-        kill -9 "$game_pid"; wait "$game_pid"; } 2>/dev/null || true
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
-    [[ -n $xvfb_pid ]] && wait "$xvfb_pid" 2>/dev/null || true
+# After the game and the screen have stopped (lib.sh's clean-up at exit).
+e2e_at_exit() {
     purge || echo "package e2e: could not purge mnemora" >&2
-    rm -rf "$work"
 }
-trap cleanup EXIT
 
 # ---- The package itself ---------------------------------------------------------
 
@@ -133,18 +126,7 @@ printf '[Settings]\r\nLanguage = de_DE\r\nGameScreen = 1\r\n' >"$planted"
 
 # The screen and xdotool are root's: what the player's uid owns afterwards is
 # the game's alone.
-Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp -noreset 3>"$work/display" \
-    >/dev/null 2>&1 9>&- &
-xvfb_pid=$!
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-[[ -s $work/display ]] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-
-press() {
-    xdotool keydown "$1"
-    sleep 0.1
-    xdotool keyup "$1"
-}
+start_xvfb "$work" -screen 0 1280x720x24
 
 # From the PATH, in the player's home, as a fresh player: borderless at the
 # screen's 1280 x 720, the size of the release screenshot of the main menu.
@@ -174,13 +156,9 @@ for _ in $(seq 20); do
     press Escape  # quits from the main menu
     sleep 0.5
 done
-kill -0 "$game_pid" 2>/dev/null && fail "the game did not quit on Escape"
-status=0
-wait "$game_pid" || status=$?
-game_pid=
-[[ $status -eq 0 ]] || fail "the game ended with $status: $(cat "$work/stderr.txt")"
-kill "$xvfb_pid" && wait "$xvfb_pid" 2>/dev/null || true
-xvfb_pid=
+wait_for_quit 0 || fail "the game did not quit on Escape"
+[[ $game_status -eq 0 ]] || fail "the game ended with $game_status: $(cat "$work/stderr.txt")"
+stop_xvfb
 
 expected=$'\xEF\xBB\xBF\r\n; Mnemora Preferences\r\n[Settings]\r\nLanguage = en_GB\r\nMusic = 1\r\nGameScreen = 2\r\nResolution = 1\r\nSounds = 1\r\nMusicVolume = 60\r\nCompleted = 0\r\n'
 [[ "$(cat "$save/Mnemora.prefs"; printf x)" == "${expected}x" ]] ||

@@ -2,54 +2,25 @@
 # The game under a private Xvfb screen: started windowed at 1024 x 576 with
 # "/LOG" from a scratch copy of its folder (a portable settings file beside
 # it), a screenshot with F2 on the splash, in the main menu and on the map of
-# levels (START clicked), back with Escape and quit with Escape. Then the screenshots, the log and the settings file must be right.
+# levels (START clicked), back with Escape and quit with Escape. Then the
+# screenshots, the log and the settings file must be right.
 # The screenshots are kept as PNG in the output folder for a look.
 set -euo pipefail
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
 game_dir=$(realpath "${1:?game folder}")
 out_dir=${2:-/tmp/mnemora-e2e-output}
 
-work=$(mktemp -d /tmp/mnemora-e2e-XXXXXX)
-xvfb_pid=
-game_pid=
-cleanup() {
-    # SIGTERM makes the game quit and save its files: wait for that (5 s at
-    # most) before the folder goes.
-    [[ -n $game_pid ]] && { kill "$game_pid"; for _ in $(seq 50); do kill -0 "$game_pid" || break; sleep 0.1; done
-        kill -9 "$game_pid"; wait "$game_pid"; } 2>/dev/null || true
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "e2e: $*" >&2; exit 1; }
-
-mkdir -p "$work/game" "$work/home" "$out_dir"
-cp "$game_dir/mnemora" "$work/game/"
-for f in Mnemora.data Mnemora.languages Mnemora.pointer; do ln -s "$game_dir/$f" "$work/game/$f"; done
-printf '[Settings]\r\nLanguage = en_GB\r\nGameScreen = 1\r\nResolution = 0\r\n' >"$work/game/Mnemora.prefs"
-
-# A private screen; its number comes back through a pipe.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-display_number=$(head -n1 "$work/display")
-[[ -n $display_number ]] || fail "Xvfb did not start"
-export DISPLAY=":$display_number" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
-export HOME="$work/home" XDG_DATA_HOME="$work/home/data"
-
-# Holds a key for 100 ms: the game reads the keyboard once per frame.
-press() {
-    xdotool keydown "$1"
-    sleep 0.1
-    xdotool keyup "$1"
-}
+e2e_begin e2e
+mkdir -p "$out_dir"
+scratch_game "$game_dir" "$work" '[Settings]\r\nLanguage = en_GB\r\nGameScreen = 1\r\nResolution = 0\r\n'
+start_xvfb "$work" -screen 0 1920x1080x24
+use_scratch_home "$work"
 
 (cd "$work/game" && exec ./mnemora /LOG) &
 game_pid=$!
 # The window is shown once everything is loaded; the splash starts then.
-window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Mnemora 1\.0\.0\.0 - Velcroft') ||
-    fail "no window"
-window=${window%%$'\n'*}
-xdotool windowfocus --sync "$window" 2>/dev/null || true
+window=$(find_window '^Mnemora 1\.0\.0\.0 - Velcroft' 60) || fail "no window"
 
 sleep 0.4
 press F2                # on the splash
@@ -57,9 +28,7 @@ sleep 6                 # splash 101 frames, slide 25 (slower on a busy machine)
 press F2
 sleep 1.1               # the next second: a new screenshot name
 # START (the first button of the menu column): the map of levels.
-xdotool mousemove --window "$window" 256 265
-sleep 0.2               # a click acts on the hover of the frame before
-xdotool click 1
+click "$window" 256 265
 sleep 1
 press F2
 sleep 0.3
@@ -67,10 +36,8 @@ press Escape            # back to the main menu
 sleep 0.3
 press Escape            # quits from the main menu
 
-for _ in $(seq 50); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$game_pid" 2>/dev/null && fail "the game did not quit on Escape"
-wait "$game_pid" || fail "the game exited with $?"
-game_pid=
+wait_for_quit 10 || fail "the game did not quit on Escape"
+[[ $game_status -eq 0 ]] || fail "the game exited with $game_status"
 
 cd "$work/game"
 shopt -s nullglob

@@ -4,29 +4,12 @@
 # (21:9) and 4096 x 2160 (17:9). The log must name the right class and
 # background lines, and a splash screenshot must have the screen's size.
 set -euo pipefail
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
 game_dir=$(realpath "${1:?game folder}")
 out_dir=${2:-/tmp/mnemora-e2e-output}
 
-work=$(mktemp -d /tmp/mnemora-e2e-XXXXXX)
-xvfb_pid=
-game_pid=
-stop() {
-    # SIGTERM makes the game quit and save its files: wait for that (5 s at
-    # most) before the folder goes.
-    [[ -n $game_pid ]] && { kill "$game_pid"; for _ in $(seq 50); do kill -0 "$game_pid" || break; sleep 0.1; done
-        kill -9 "$game_pid"; wait "$game_pid"; } 2>/dev/null || true
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
-    [[ -n $xvfb_pid ]] && wait "$xvfb_pid" 2>/dev/null || true
-    game_pid= xvfb_pid=
-}
-trap 'stop; rm -rf "$work"' EXIT
-fail() { echo "e2e screens: $*" >&2; exit 1; }
-press() {
-    xdotool keydown "$1"
-    sleep 0.1
-    xdotool keyup "$1"
-}
-
+e2e_begin "e2e screens"
 mkdir -p "$out_dir"
 
 # run WIDTH HEIGHT [SECOND]: one run, with a second monitor (an X screen) of
@@ -34,29 +17,15 @@ mkdir -p "$out_dir"
 run() {
     local width=$1 height=$2 folder="$work/$1x$2" second=()
     [[ -n ${3:-} ]] && second=(-screen 1 "${3}x24")
-    trap stop EXIT  # each run is a subshell of its own
+    trap stop_all EXIT  # each run is a subshell of its own
     rm -rf "$folder"
-    mkdir -p "$folder/game" "$folder/home"
-    cp "$game_dir/mnemora" "$folder/game/"
-    for f in Mnemora.data Mnemora.languages Mnemora.pointer; do
-        ln -s "$game_dir/$f" "$folder/game/$f"
-    done
-    printf '[Settings]\r\nLanguage = en_GB\r\nGameScreen = 2\r\n' >"$folder/game/Mnemora.prefs"
-    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" "${second[@]}" -nolisten tcp -noreset 3>"$folder/display" \
-        >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do [[ -s $folder/display ]] && break; sleep 0.1; done
-    [[ -s $folder/display ]] || fail "Xvfb did not start"
-    export DISPLAY=":$(head -n1 "$folder/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
-    export HOME="$folder/home" XDG_DATA_HOME="$folder/home/data"
+    scratch_game "$game_dir" "$folder" '[Settings]\r\nLanguage = en_GB\r\nGameScreen = 2\r\n'
+    start_xvfb "$folder" -screen 0 "${width}x${height}x24" "${second[@]}"
+    use_scratch_home "$folder"
 
     (cd "$folder/game" && exec ./mnemora /LOG 2>"$folder/stderr.txt") &
     game_pid=$!
-    local window
-    window=$(timeout 90 xdotool search --sync --onlyvisible --name '^Mnemora 1\.0\.0\.0' | head -n1) ||
-        fail "no window at ${width} x ${height}"
-    [[ -n $window ]] || fail "no window at ${width} x ${height}"
-    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    find_window '^Mnemora 1\.0\.0\.0' 90 >/dev/null || fail "no window at ${width} x ${height}"
     # F2 until the screenshot is there: a key pressed before the window has
     # the keyboard, or between two frames of a busy machine, is not seen.
     shopt -s nullglob
@@ -76,12 +45,9 @@ run() {
         press Escape
         sleep 0.5
     done
-    kill -0 "$game_pid" 2>/dev/null && fail "the game did not quit at ${width} x ${height}"
-    local status=0
-    wait "$game_pid" || status=$?
-    [[ $status -eq 0 ]] || fail "the game ended with status $status at ${width} x ${height}: $(tail -n 5 "$folder/stderr.txt"; tail -n 3 "$folder/game/Log "*.log)"
-    game_pid=
-    stop
+    wait_for_quit 0 || fail "the game did not quit at ${width} x ${height}"
+    [[ $game_status -eq 0 ]] || fail "the game ended with status $game_status at ${width} x ${height}: $(tail -n 5 "$folder/stderr.txt"; tail -n 3 "$folder/game/Log "*.log)"
+    stop_xvfb
 
     local logs=("$folder/game/Log "*.log) shots=("$folder/game/Mnemora "*.bmp)
     [[ ${#logs[@]} -eq 1 && ${#shots[@]} -ge 1 ]] || fail "no log or screenshot: $(ls "$folder/game")"

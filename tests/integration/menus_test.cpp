@@ -134,6 +134,9 @@ TEST_F(MenusTest, FinishingLevelTwelveCompletesTheGameOnce) {
     EXPECT_EQ(app::settings.Completed, 1);
     EXPECT_EQ(game::arrow.shown, 0);
     EXPECT_TRUE(audio::IsMusicPlaying(audio::CompletedMusic));
+    // On the disk at once: a crash from here on must not complete the game again.
+    EXPECT_NE(ReadFile(folders_.game() / "Mnemora.prefs").find("Completed = 1\r\n"),
+              std::string::npos);
     TapKey(kEscape);
     EXPECT_EQ(app::loop.ScreenState, app::MainMenu);
     EXPECT_TRUE(audio::IsMusicPlaying(audio::MenuMusic));

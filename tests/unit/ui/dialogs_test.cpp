@@ -305,25 +305,25 @@ TEST_F(DialogsTest, PauseMenuResumeRestartAndLeave) {
 TEST_F(DialogsTest, LevelResults) {
     // Below level 12: NEXT deals the next level, MENU and Escape go to the menu.
     game::level.current = 5;
-    ui::EnterLevelFinished();
+    ui::EnterScreen(app::LevelFinished);
     ClickOn(app::LevelFinished, 1);
     EXPECT_EQ(State(), app::Dealing);
     EXPECT_EQ(game::level.current, 6);
-    ui::EnterLevelFinished();
+    ui::EnterScreen(app::LevelFinished);
     ClickOn(app::LevelFinished, 2);
     EXPECT_EQ(State(), app::MainMenu);
-    ui::EnterLevelFinished();
+    ui::EnterScreen(app::LevelFinished);
     ui::EscapeDialog(app::LevelFinished);
     EXPECT_EQ(State(), app::MainMenu);
     EXPECT_EQ(game::level.current, 6);
 
-    ui::EnterLevelFailed();
+    ui::EnterScreen(app::LevelFailed);
     ClickOn(app::LevelFailed, 1);
     EXPECT_EQ(State(), app::Dealing);
-    ui::EnterLevelFailed();
+    ui::EnterScreen(app::LevelFailed);
     ClickOn(app::LevelFailed, 2);
     EXPECT_EQ(State(), app::MainMenu);
-    ui::EnterLevelFailed();
+    ui::EnterScreen(app::LevelFailed);
     ui::EscapeDialog(app::LevelFailed);
     EXPECT_EQ(State(), app::MainMenu);
 
@@ -333,7 +333,7 @@ TEST_F(DialogsTest, LevelResults) {
         app::settings.Completed = 0;
         game::level.current = 12;
         game::arrow.shown = 1;
-        ui::EnterLevelFinished();
+        ui::EnterScreen(app::LevelFinished);
         if (way < 2) {
             ClickOn(app::LevelFinished, way + 1);
         } else {
@@ -348,11 +348,11 @@ TEST_F(DialogsTest, LevelResults) {
     ClickOn(app::GameCompleted, 1);
     EXPECT_EQ(State(), app::MainMenu);
     // The second time, straight back to the main menu.
-    ui::EnterLevelFinished();
+    ui::EnterScreen(app::LevelFinished);
     ClickOn(app::LevelFinished, 1);
     EXPECT_EQ(State(), app::MainMenu);
     EXPECT_EQ(game::level.current, 12);
-    ui::EnterGameCompleted();
+    ui::EnterScreen(app::GameCompleted);
     ui::EscapeDialog(app::GameCompleted);
     EXPECT_EQ(State(), app::MainMenu);
 }

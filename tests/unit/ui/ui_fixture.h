@@ -23,6 +23,7 @@
 #include "engine/display.h"
 #include "engine/object_table.h"
 #include "engine/prefs.h"
+#include "scratch_dir.h"
 #include "ui/ui.h"
 
 namespace uitest {
@@ -110,6 +111,10 @@ class UiTest : public ::testing::Test {
         app::InitColours();
         app::settings = app::SettingsState{};
         app::loop = app::LoopState{};
+        // Completing the game saves the settings at once: into a folder of its own.
+        static const std::string saveFolder =
+            test_support::ScratchDir("mnemora-ui-").string() + "/";
+        app::folders.SaveFolder = saveFolder;
         languages.Load("en_GB");
         languages.list = {{"en_GB", "English"}, {"de_DE", "Deutsch"}};
         languages.Install();
