@@ -219,7 +219,7 @@ TEST_F(LayoutTest, PortraitScreensCentreTheColumnAndKeepEverythingInside) {
                                  {1200, 1920, false},
                                  {900, 1000, false},
                                  {720, 1600, true},
-                                 {390, 844, true}}) {
+                                 {360, 900, true}}) {
         SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
         OpenScreen(w, h);
         ui::RebuildAllDialogs(false);
