@@ -93,7 +93,9 @@ dpkg-deb -c "$ddeb" | grep -q "usr/lib/debug/.build-id/${build_id:0:2}/${build_i
 
 # Left from a run that was killed before its clean-up (we hold the lock).
 purge
-snapshot_before=$(ls /usr/lib /usr/lib/games /usr/share/doc /usr/share/games /usr/games 2>/dev/null)
+# The shared folders the package puts its own in (the games ones may not exist).
+listing() { ls /usr/lib /usr/lib/games /usr/share/doc /usr/share/games /usr/games 2>/dev/null || true; }
+snapshot_before=$(listing)
 dpkg_retry dpkg -i "$deb" || true  # a missing dependency leaves it unconfigured
 DEBIAN_FRONTEND=noninteractive dpkg_retry apt-get -o DPkg::Lock::Timeout=300 -f install -y -qq ||
     fail "apt-get -f install failed"
@@ -208,7 +210,7 @@ done
 for folder in /usr/lib/games/mnemora /usr/share/games/mnemora /usr/share/doc/mnemora; do
     [[ -e $folder ]] && fail "left after purge: $folder"
 done
-[[ "$(ls /usr/lib /usr/lib/games /usr/share/doc /usr/share/games /usr/games 2>/dev/null)" == "$snapshot_before" ]] || fail "purge left folders behind"
+[[ "$(listing)" == "$snapshot_before" ]] || fail "purge left folders behind"
 left=$(find / -xdev \( -path /proc -o -path /sys -o -path /work -o -path "$home" \) -prune -o \
     -uid "$player" -print 2>/dev/null || true)
 [[ -z $left ]] || fail "the player's game left files outside the home: $left"
