@@ -211,7 +211,6 @@ void ComputeLogoLayout(int32_t logoNaturalWidth, int32_t logoNaturalHeight) {
     m.PanelCentreY = (m.ScreenHeight - m.LogoHeight) / 2 + m.LogoHeight;
     m.MenuColumnX = m.ScreenWidth / 4;
     m.MainPanelHeight = m.ScreenHeight / 2.0;
-    m.PanelMargin = std::min(m.ScreenWidth, m.ScreenHeight) / 40;
 }
 
 void ComputePanelLayout(int32_t mainNaturalHeight, int32_t widestNaturalWidth,
@@ -220,7 +219,6 @@ void ComputePanelLayout(int32_t mainNaturalHeight, int32_t widestNaturalWidth,
     const int64_t W = m.ScreenWidth;
     const int64_t H = m.ScreenHeight;
     const int64_t margin = std::min(W, H) / 40;
-    m.PanelMargin = static_cast<int32_t>(margin);
     m.MenuColumnX = m.ScreenWidth / 4;
     m.MainPanelHeight = m.ScreenHeight / 2.0;
     m.LogoLeft = m.MenuColumnX - m.LogoWidth / 2;
