@@ -1,8 +1,8 @@
 // The settings file and the confirmed changes of the settings screen.
 //
 // Seven keys in the group "Settings" of "Mnemora.prefs", read once at start-up
-// and written once at a normal quit. The settings screen edits pending copies;
-// ApplyPendingSettings takes them over when the player confirms.
+// and written at a normal quit; "Completed" never goes back from 1 to 0. The settings screen edits
+// pending copies; ApplyPendingSettings takes them over when the player confirms.
 #include <algorithm>
 
 #include "app/log.h"
@@ -45,8 +45,15 @@ int32_t LoadPreferences(const std::string& folder) {
 }
 
 int32_t SavePreferences(const std::string& folder) {
+    auto& s = settings;
+    // "Completed" only rises: another copy of the game on this folder may
+    // have finished it since this one read the file.
+    if (s.Completed != 1 && engine::OpenPrefFile(folder + "Mnemora.prefs")) {
+        engine::SelectPrefGroup("Settings");
+        if (engine::ReadPrefInt("Completed", 0) == 1) s.Completed = 1;
+        engine::ClosePrefFile();
+    }
     if (!engine::CreatePrefFile(folder + "Mnemora.prefs")) return 0;
-    const auto& s = settings;
     engine::WritePrefComment("Mnemora Preferences");
     engine::SelectPrefGroup("Settings");
     engine::WritePrefString("Language", s.Language);

@@ -100,11 +100,33 @@ void ResetGlobals() {
     game::enterMenuScreen = &ui::EnterScreen;
 }
 
+// The folder an installed game keeps its data in, from its program's folder:
+// ".../lib/games/mnemora/" gives ".../share/games/mnemora/", any other "".
+std::string InstalledDataFolder(const std::string& programFolder) {
+    const std::string tail = std::string("lib") + kSep + "games" + kSep + "mnemora" + kSep;
+    if (programFolder.size() <= tail.size() ||
+        programFolder.compare(programFolder.size() - tail.size(), tail.size(), tail) != 0 ||
+        programFolder[programFolder.size() - tail.size() - 1] != kSep) {
+        return {};
+    }
+    return programFolder.substr(0, programFolder.size() - tail.size()) + "share" + kSep + "games" +
+           kSep + "mnemora" + kSep;
+}
+
 void FixFolders(const StartOptions& options) {
     auto& f = folders;
     f.GameFolder = options.gameFolder.empty() ? engine::FolderPart(engine::ExecutablePath())
                                               : options.gameFolder;
     if (!f.GameFolder.empty() && f.GameFolder.back() != kSep) f.GameFolder += kSep;
+    // The installed game's data lies apart from its program, where the
+    // filesystem's rules keep platform-independent files. A program folder
+    // holding the data (an unpacked or portable game) is the game folder.
+    const std::string shared = InstalledDataFolder(f.GameFolder);
+    if (!shared.empty() && engine::QueryFileSize(f.GameFolder + "Mnemora.data") < 0 &&
+        engine::QueryFileSize(shared + "Mnemora.data") >= 0) {
+        f.GameFolder = shared;
+        f.InstalledData = true;
+    }
     f.UserDataFolder = UserFolder(kSubPath);
     f.SaveFolder = f.GameFolder;
 }
@@ -115,7 +137,10 @@ void FixFolders(const StartOptions& options) {
 // could not be saved there, so they go to the user folder instead.
 void ReadSettings() {
     auto& f = folders;
-    if (engine::PortableFolderAllowed(f.GameFolder) && LoadPreferences(f.GameFolder)) return;
+    if (!f.InstalledData && engine::PortableFolderAllowed(f.GameFolder) &&
+        LoadPreferences(f.GameFolder)) {
+        return;
+    }
     if (!f.UserDataFolder.empty() && engine::QueryFileSize(f.UserDataFolder) == -1) {
         CreateFolderPath(f.UserDataFolder);
     }

@@ -62,11 +62,14 @@ struct SettingsState {
 };
 extern SettingsState settings;
 
-// The three folders; each ends with "/".
+// The three folders; each ends with "/". InstalledData is true when the game
+// folder is an installed game's shared data folder rather than the program's
+// own: such a game is never portable.
 struct Folders {
     std::string GameFolder;
     std::string UserDataFolder;
     std::string SaveFolder;
+    bool InstalledData = false;
 };
 extern Folders folders;
 

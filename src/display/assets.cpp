@@ -268,8 +268,9 @@ BackgroundPlacement PlaceBackground(const std::string& name, int32_t imageWidth,
             place.imageTop = screenHeight - place.scaledHeight;
             place.drawTop = 0;
         }
-    } else if (name == "ingame" && shorter) {
-        // Nothing is placed on the game picture: scaled to cover, centred.
+    } else if ((name == "ingame" || name == "menuback") && shorter) {
+        // Nothing is placed on the game picture or the menu background:
+        // scaled to cover, centred.
         place.scaledHeight = screenHeight;
         place.scaledWidth = static_cast<int32_t>(std::lround(
             static_cast<double>(imageWidth) / imageHeight * static_cast<double>(screenHeight)));

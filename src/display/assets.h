@@ -42,7 +42,8 @@ BackgroundChoice ChooseBackground(const std::string& name, int32_t aspectClass);
 // the screen's bottom for the level-select map, else 0). On a screen taller
 // than the picture at its width, the map's sprite is the screen's height with
 // the picture at its bottom (imageTop) and its sky above, and the game picture
-// is scaled to cover the screen instead, centred (imageLeft).
+// and the menu background are scaled to cover the screen instead, centred
+// (imageLeft).
 struct BackgroundPlacement {
     int32_t scaledWidth = 0, scaledHeight = 0;
     int32_t spriteWidth = 0, spriteHeight = 0;

@@ -1,5 +1,6 @@
 #include "display/layout.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/system.h"
@@ -208,6 +209,34 @@ void ComputeLogoLayout(int32_t logoNaturalWidth, int32_t logoNaturalHeight) {
     m.LogoLeft = m.ScreenWidth / 4 - m.LogoWidth / 2;
     m.LogoTop = Round(m.LogoHeight / 1.5 - m.LogoHeight / 2.0);
     m.PanelCentreY = (m.ScreenHeight - m.LogoHeight) / 2 + m.LogoHeight;
+    m.MenuColumnX = m.ScreenWidth / 4;
+    m.MainPanelHeight = m.ScreenHeight / 2.0;
+}
+
+void ComputePanelLayout(int32_t mainNaturalHeight, int32_t widestNaturalWidth,
+                        int32_t tallestNaturalHeight) {
+    auto& m = metrics;
+    const int64_t W = m.ScreenWidth;
+    const int64_t H = m.ScreenHeight;
+    const int64_t margin = std::min(W, H) / 40;
+    m.MenuColumnX = m.ScreenWidth / 4;
+    m.MainPanelHeight = m.ScreenHeight / 2.0;
+    m.LogoLeft = m.MenuColumnX - m.LogoWidth / 2;
+    if (mainNaturalHeight <= 0 || widestNaturalWidth <= 0 || tallestNaturalHeight <= 0) return;
+    // The widest panel at half the screen's height, in the left column.
+    const int64_t widest = widestNaturalWidth * (H / 2) / mainNaturalHeight;
+    if (W / 4 - widest / 2 >= margin) return;
+
+    // Too narrow for the column: panels centre on the screen, below the logo,
+    // as large as the width and the height below the logo allow, never larger
+    // than on a landscape screen of this height.
+    m.MenuColumnX = m.ScreenWidth / 2;
+    m.LogoLeft = m.MenuColumnX - m.LogoWidth / 2;
+    int64_t height = H / 2;
+    height = std::min(height, (W - 2 * margin) * mainNaturalHeight / widestNaturalWidth);
+    height = std::min(height, std::max<int64_t>(0, H - m.LogoHeight - 2 * margin) *
+                                  mainNaturalHeight / tallestNaturalHeight);
+    m.MainPanelHeight = static_cast<double>(std::max<int64_t>(height, 1));
 }
 
 }  // namespace display

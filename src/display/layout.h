@@ -54,6 +54,13 @@ struct Metrics {
     int32_t LogoWidth = 0, LogoHeight = 0;
     int32_t LogoLeft = 0, LogoTop = 0;
     int32_t PanelCentreY = 0;
+
+    // Filled by ComputePanelLayout when the dialogs are built: the vertical
+    // line the menu column's panels and buttons centre on, and the display
+    // height of the main-menu panel (which scales every panel and caption
+    // button).
+    int32_t MenuColumnX = 0;
+    double MainPanelHeight = 0;
 };
 
 extern Metrics metrics;
@@ -84,5 +91,14 @@ void ComputeLayout();
 // Places the logo (drawn at a quarter of the screen width, keeping the picture's
 // proportions) and the panels' vertical centre below it.
 void ComputeLogoLayout(int32_t logoNaturalWidth, int32_t logoNaturalHeight);
+// Places the menu column and fixes the panels' scale from the natural sizes of
+// the panel pictures: the main menu's height, and the widest and tallest of all
+// panels. Where the column at a quarter of the width holds the widest panel at
+// half the screen's height, a margin (a 40th of the shorter side) clear of the
+// edge, that is the layout; on portrait and near-square screens the column
+// moves to the middle (the logo with it) and the scale shrinks only as far as
+// every panel needs to stay inside the margin, below the logo.
+void ComputePanelLayout(int32_t mainNaturalHeight, int32_t widestNaturalWidth,
+                        int32_t tallestNaturalHeight);
 
 }  // namespace display

@@ -206,8 +206,10 @@ void DrawBoardFocus(bool shown);
 // LoadProgress: 1 when the file was read, 0 when it could not be opened (then
 // level 1 is open and the others locked). Every level always ends up with one
 // of the three looks: a bad or missing line gives the look a missing file
-// would. SaveProgress: 1 when the whole file was written, 0 otherwise (the
-// previous file is then left as it was).
+// would. SaveProgress merges with the file on disk level by level, keeping the
+// higher look of the two (locked < open < finished) in the file and in the
+// level buttons; 1 when the whole file was written, 0 otherwise (the previous
+// file is then left as it was).
 int32_t LoadProgress(const std::string& folder);
 int32_t SaveProgress(const std::string& folder);
 

@@ -1,6 +1,10 @@
 // The progress file "Mnemora.scores": twelve lines, one per level, "0" locked,
 // "1" open, "2" finished, each ended by CR LF. Read once at start-up into the
-// level buttons' looks, written once at quit from them.
+// level buttons' looks, written at a win and at quit from them.
+//
+// Progress only rises: two copies of the game may run on one folder, so a
+// write merges level by level with the file on disk (locked < open <
+// finished) and never puts back a look older than the one there.
 //
 // Every level always has one of the three looks: a line that is missing or
 // holds anything else gives its level the look a missing file would (level 1
@@ -43,27 +47,55 @@ char LineOfLook(int32_t look, int32_t levelNumber) {
     }
 }
 
+// Locked < open < finished; anything else counts as the level's default.
+int32_t RankOfLook(int32_t look, int32_t levelNumber) {
+    switch (look) {
+        case LevelLocked:
+            return 0;
+        case LevelOpen:
+            return 1;
+        case LevelFinishedLook:
+            return 2;
+        default:
+            return RankOfLook(DefaultLook(levelNumber), levelNumber);
+    }
+}
+
+// The looks in the file: 1 when it could be opened.
+bool ReadLooks(const std::string& path, int32_t (&looks)[kLevelCount + 1]) {
+    const int file = engine::OpenFileForReading(engine::AutoId, path);
+    for (int32_t n = 1; n <= kLevelCount; ++n) {
+        // ReadTextLine takes CR, LF and CR LF as line ends and gives "" past
+        // the end of the file.
+        looks[n] = LookOfLine(file ? engine::ReadTextLine(file) : std::string(), n);
+    }
+    if (!file) return false;
+    engine::CloseFileObject(file);
+    return true;
+}
+
 }  // namespace
 
 int32_t LoadProgress(const std::string& folder) {
     auto& buttons = display::levelButtons;
-    const int file = engine::OpenFileForReading(engine::AutoId, folder + kProgressFile);
-    for (int32_t n = 1; n <= kLevelCount; ++n) {
-        // ReadTextLine takes CR, LF and CR LF as line ends and gives "" past
-        // the end of the file.
-        const std::string line = file ? engine::ReadTextLine(file) : std::string();
-        buttons[static_cast<size_t>(n)].sprite = LookOfLine(line, n);
-    }
-    if (!file) return 0;
-    engine::CloseFileObject(file);
-    return 1;
+    int32_t looks[kLevelCount + 1] = {};
+    const bool read = ReadLooks(folder + kProgressFile, looks);
+    for (int32_t n = 1; n <= kLevelCount; ++n)
+        buttons[static_cast<size_t>(n)].sprite = looks[n];
+    return read ? 1 : 0;
 }
 
 int32_t SaveProgress(const std::string& folder) {
-    const auto& buttons = display::levelButtons;
+    auto& buttons = display::levelButtons;
+    int32_t onDisk[kLevelCount + 1] = {};
+    ReadLooks(folder + kProgressFile, onDisk);
     std::string text;
     for (int32_t n = 1; n <= kLevelCount; ++n) {
-        text += LineOfLook(buttons[static_cast<size_t>(n)].sprite, n);
+        // What another copy saved in the meantime stays, and this copy's
+        // level map shows it from now on.
+        int32_t& look = buttons[static_cast<size_t>(n)].sprite;
+        if (RankOfLook(onDisk[n], n) > RankOfLook(look, n)) look = onDisk[n];
+        text += LineOfLook(look, n);
         text += "\r\n";
     }
     return engine::WriteFileAtomically(folder + kProgressFile, text);

@@ -63,9 +63,8 @@ void BuildCredits() {
     ButtonSet& set = d.creditsButtons;
     set.count = 1;
     set.hover = 0;
-    set.slot[1] =
-        CaptionSlot(kCreditsBackNormal, display::metrics.ScreenWidth / 4 - d.ButtonWidth / 2,
-                    ButtonY(d.credits, 860, 1030));
+    set.slot[1] = CaptionSlot(kCreditsBackNormal, display::metrics.MenuColumnX - d.ButtonWidth / 2,
+                              ButtonY(d.credits, 860, 1030));
 }
 
 void HighlightCredits(int32_t index) {

@@ -133,7 +133,7 @@ void BuildHelp() {
     ButtonSet& set = d.helpButtons;
     set.count = 1;
     set.hover = 0;
-    set.slot[1] = CaptionSlot(kHelpBackNormal, display::metrics.ScreenWidth / 4 - d.ButtonWidth / 2,
+    set.slot[1] = CaptionSlot(kHelpBackNormal, display::metrics.MenuColumnX - d.ButtonWidth / 2,
                               ButtonY(d.help, 860, 1030));
 }
 

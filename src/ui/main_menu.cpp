@@ -1,5 +1,6 @@
-// The main menu: the hub panel in the left column with five caption buttons.
+// The main menu: the hub panel in the menu column with five caption buttons.
 // Its build also fixes the size of every caption button in the game.
+#include <algorithm>
 #include <cmath>
 
 #include "app/state.h"
@@ -21,12 +22,23 @@ void BuildMainMenu() {
     int32_t nw = 0, nh = 0;
     RenderPanel(kMainMenuPanel, kMainMenuSource, "tMenuTITLE", {}, &nw, &nh);
 
-    // The panel is half the screen high; its width and the button size come
-    // from a single-precision width so every display gets the same rounding.
+    // The column and the scale every panel shares, from the widest and the
+    // tallest panel picture.
+    int32_t widest = 0, tallest = 0;
+    for (const int32_t source :
+         {kMainMenuSource, kSettingsSource, kCreditsSource, kQuitSource, kInGameMenuSource}) {
+        widest = std::max(widest, NaturalWidth(source));
+        tallest = std::max(tallest, NaturalHeight(source));
+    }
+    display::ComputePanelLayout(nh, widest, tallest);
+
+    // The panel is MainPanelHeight high (half the screen on landscape
+    // screens); its width and the button size come from a single-precision
+    // width so every display gets the same rounding.
     Panel& panel = d.mainMenu;
     panel.picture = kMainMenuPanel;
-    panel.height = m.ScreenHeight / 2;
-    const float wf = nh > 0 ? static_cast<float>(m.ScreenHeight / 2.0 * nw / nh) : 0.0f;
+    panel.height = static_cast<int32_t>(m.MainPanelHeight);
+    const float wf = nh > 0 ? static_cast<float>(m.MainPanelHeight * nw / nh) : 0.0f;
     panel.width = static_cast<int32_t>(std::nearbyint(wf));
     const float buttonWidth = wf / 1.8f;
     const int32_t faceWidth = NaturalWidth(kButtonFace);
@@ -43,7 +55,7 @@ void BuildMainMenu() {
     ButtonSet& set = d.mainMenuButtons;
     set.count = 5;
     set.hover = 0;
-    const int32_t x = m.ScreenWidth / 4 - d.ButtonWidth / 2;
+    const int32_t x = m.MenuColumnX - d.ButtonWidth / 2;
     for (int32_t i = 0; i < 5; ++i)
         set.slot[i + 1] =
             CaptionSlot(kMainMenuNormals[i], x, ButtonY(panel, kMainMenuK[i], kMainMenuD));

@@ -81,7 +81,7 @@ void RenderPanel(int32_t picture, int32_t source, const std::string& titleKey,
 int32_t ScaledPanelHeight(int32_t naturalHeight) {
     const int64_t mainHeight = NaturalHeight(kMainMenuSource);
     if (mainHeight <= 0) return 0;
-    const int64_t half = display::metrics.ScreenHeight / 2;
+    const auto half = static_cast<int64_t>(display::metrics.MainPanelHeight);
     return static_cast<int32_t>(naturalHeight * half / mainHeight);
 }
 
@@ -92,7 +92,7 @@ int32_t ScaledPanelWidth(int32_t naturalWidth, int32_t naturalHeight, int32_t he
 
 void PlaceMenuColumn(Panel* panel) {
     const auto& m = display::metrics;
-    panel->x = m.ScreenWidth / 4 - panel->width / 2;
+    panel->x = m.MenuColumnX - panel->width / 2;
     panel->y = m.PanelCentreY - panel->height / 2;
 }
 

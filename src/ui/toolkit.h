@@ -48,8 +48,8 @@ void RenderPanel(int32_t picture, int32_t source, const std::string& titleKey,
                  const std::function<void(int32_t naturalWidth)>& body, int32_t* naturalWidth,
                  int32_t* naturalHeight);
 // The common panel scale: the display height of a panel of this natural height
-// (the main-menu panel is half the screen high), and the width keeping its
-// proportions.
+// (the main-menu panel is MainPanelHeight high: half the screen's height unless
+// a narrow screen needs less), and the width keeping its proportions.
 int32_t ScaledPanelHeight(int32_t naturalHeight);
 int32_t ScaledPanelWidth(int32_t naturalWidth, int32_t naturalHeight, int32_t height);
 // Scales the rendered panel with the common scale and places it.

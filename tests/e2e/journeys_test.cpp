@@ -95,7 +95,9 @@ class Journey : public ::testing::Test {
         if (!root_.empty()) fs::remove_all(root_);
     }
 
-    fs::path Program() const { return prefix_ / "lib" / "mnemora" / "mnemora"; }
+    fs::path Program() const { return prefix_ / "lib" / "games" / "mnemora" / "mnemora"; }
+    // The installed data, apart from the program.
+    fs::path DataFolder() const { return prefix_ / "share" / "games" / "mnemora"; }
     fs::path UserFolder() const { return home_ / ".local" / "share" / "Orvanta" / "Mnemora"; }
 
     void Oracle(const std::string& language, const std::string& progress = "") {
@@ -113,9 +115,10 @@ class Journey : public ::testing::Test {
         if (!progress.empty()) WriteFile(UserFolder() / "Mnemora.scores", progress);
     }
 
+    // `beside`: a copy still running, whose window is not this one's.
     void Launch(const fs::path& program, const fs::path& saveFolder,
                 const std::vector<std::string>& arguments = {},
-                const std::string& locale = "C.UTF-8") {
+                const std::string& locale = "C.UTF-8", const GameRun* beside = nullptr) {
         game_.reset();
         game_ = std::make_unique<GameRun>(
             program, arguments,
@@ -128,7 +131,8 @@ class Journey : public ::testing::Test {
                                                {"SDL_VIDEODRIVER", "x11"},
                                                {"SDL_AUDIODRIVER", "dummy"}},
             saveFolder, out_);
-        ASSERT_TRUE(game_->WaitForWindow(60s)) << "no window";
+        if (beside) game_->PassOver(beside->window());
+        ASSERT_TRUE(game_->WaitForWindow(60s, beside != nullptr)) << "no window";
     }
 
     bool Shows(const Picture& shot, const Picture& reference, const Rect& r) const {
@@ -423,12 +427,17 @@ TEST_F(Journey, FirstRunInAFreshHomeSpeaksTheLocalesLanguage) {
     EXPECT_FALSE(fs::exists(Program().parent_path() / "Mnemora.prefs"));
 }
 
-// Level 1 to a win, Next deals level 2; after a restart level 2 is open on
-// the map with the arrow above it.
+// Level 1 to a win, Next deals level 2, by a second copy of the game started
+// while the first waits at its main menu; the first, quitting afterwards with
+// its older progress, keeps the win in the file. After a restart level 2 is
+// open on the map with the arrow above it.
 TEST_F(Journey, LevelOneWonThenLevelTwoOpenAfterARestart) {
     Oracle("en_GB", ProgressWith("210000000000"));
     WriteUserFiles("en_GB", "");
     Launch(Program(), UserFolder());
+    WaitForMainMenu("first_copy_main_menu");
+    const std::unique_ptr<GameRun> first = std::move(game_);
+    Launch(Program(), UserFolder(), {}, "C.UTF-8", first.get());
     WaitForMainMenu("main_menu");
     StartLevel(1);
     PlayLevel(1);
@@ -438,6 +447,11 @@ TEST_F(Journey, LevelOneWonThenLevelTwoOpenAfterARestart) {
 
     LeaveThroughPauseAndQuit("pause");
     EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("210000000000"));
+    // SIGTERM quits the first copy the normal way, saving its files.
+    ASSERT_EQ(kill(first->pid(), SIGTERM), 0);
+    EXPECT_EQ(first->WaitForExit(10s), 0);
+    EXPECT_EQ(ReadFile(UserFolder() / "Mnemora.scores"), ProgressWith("210000000000"))
+        << "the first copy put back its older progress";
 
     Launch(Program(), UserFolder());
     WaitForMainMenu("main_menu_again");
@@ -689,7 +703,7 @@ TEST_F(Journey, PortableFolderKeepsEverythingBesideTheProgram) {
     Oracle("en_GB");
     const fs::path folder = root_ / "portable";
     fs::create_directories(folder);
-    const fs::path installed = Program().parent_path();
+    const fs::path installed = DataFolder();
     fs::copy_file(Program(), folder / "mnemora");
     for (const char* name : {"Mnemora.data", "Mnemora.languages", "Mnemora.pointer"})
         fs::create_symlink(installed / name, folder / name);

@@ -37,7 +37,7 @@ chmod 755 "$work"
 home=$work/home
 mkdir -p "$home" "$out_dir"
 chown "$player:$player" "$home"
-planted=/usr/lib/mnemora/Mnemora.prefs
+planted=/usr/lib/games/mnemora/Mnemora.prefs
 
 # Runs a command as the player; exec, so that a background job's pid is the
 # command's own and killing it stops the command.
@@ -86,7 +86,9 @@ dpkg-deb -c "$ddeb" | grep -q "usr/lib/debug/.build-id/${build_id:0:2}/${build_i
 
 # Left from a run that was killed before its clean-up (we hold the lock).
 purge
-snapshot_before=$(ls /usr/lib /usr/share/doc /usr/games)
+# The shared folders the package puts its own in (the games ones may not exist).
+listing() { ls /usr/lib /usr/lib/games /usr/share/doc /usr/share/games /usr/games 2>/dev/null || true; }
+snapshot_before=$(listing)
 dpkg_retry dpkg -i "$deb" || true  # a missing dependency leaves it unconfigured
 DEBIAN_FRONTEND=noninteractive dpkg_retry apt-get -o DPkg::Lock::Timeout=300 -f install -y -qq ||
     fail "apt-get -f install failed"
@@ -113,7 +115,14 @@ names=$(grep -o 'screenshots/1\.0\.0/[a-z0-9-]*\.png' /usr/share/metainfo/com.or
 for name in $names; do
     [[ $(identify -format '%wx%h' "$shots/${name##*/}") == 1280x720 ]] || fail "no screenshot ${name##*/}"
 done
-program=/usr/lib/mnemora/mnemora
+program=/usr/lib/games/mnemora/mnemora
+# The program apart from its data, which is the same on every architecture.
+data=/usr/share/games/mnemora
+for file in Mnemora.data Mnemora.pointer Mnemora.languages/en_GB.language licenses/LICENSE; do
+    [[ -f $data/$file ]] || fail "no $data/$file"
+done
+[[ -z $(find /usr/lib/games/mnemora -mindepth 1 ! -name mnemora) ]] ||
+    fail "more than the program in /usr/lib/games/mnemora: $(ls /usr/lib/games/mnemora)"
 file -L "$program" | grep -q ', stripped' || fail "the installed program is not stripped"
 readelf -n "$program" | grep -q "Build ID: $build_id" || fail "the program's build ID is not $build_id"
 readelf -S "$program" | grep -q '\.gnu_debuglink' || fail "the program has no debug link"
@@ -176,10 +185,10 @@ for path in "${owned[@]}"; do
     [[ -d $path && ! -L $path ]] && continue  # shared folders such as /usr/share/icons stay
     [[ -e $path || -L $path ]] && fail "left after purge: $path"
 done
-for folder in /usr/lib/mnemora /usr/share/doc/mnemora; do
+for folder in /usr/lib/games/mnemora /usr/share/games/mnemora /usr/share/doc/mnemora; do
     [[ -e $folder ]] && fail "left after purge: $folder"
 done
-[[ "$(ls /usr/lib /usr/share/doc /usr/games)" == "$snapshot_before" ]] || fail "purge left folders behind"
+[[ "$(listing)" == "$snapshot_before" ]] || fail "purge left folders behind"
 left=$(find / -xdev \( -path /proc -o -path /sys -o -path /work -o -path "$home" \) -prune -o \
     -uid "$player" -print 2>/dev/null || true)
 [[ -z $left ]] || fail "the player's game left files outside the home: $left"

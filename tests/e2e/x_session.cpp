@@ -263,14 +263,18 @@ bool GameRun::WaitForWindow(std::chrono::seconds timeout, bool another) {
     while (std::chrono::steady_clock::now() < end && Running()) {
         FILE* out = popen("xdotool search --onlyvisible --name '^Mnemora' 2>/dev/null", "r");
         if (!out) return false;
+        // The last window listed, leaving out the one in use with `another`
+        // (another copy's, or the window a reopen closes).
         std::string found;
         char line[64] = {};
-        while (fgets(line, sizeof line, out))
-            found = line;
+        while (fgets(line, sizeof line, out)) {
+            std::string window = line;
+            while (!window.empty() && (window.back() == '\n' || window.back() == '\r'))
+                window.pop_back();
+            if (!window.empty() && !(another && window == window_)) found = window;
+        }
         pclose(out);
-        while (!found.empty() && (found.back() == '\n' || found.back() == '\r'))
-            found.pop_back();
-        if (!found.empty() && !(another && found == window_)) {
+        if (!found.empty()) {
             window_ = found;
             Run("xdotool windowfocus --sync " + window_ + " 2>/dev/null");
             return true;

@@ -81,6 +81,10 @@ class GameRun {
     // Waits for the window to show (with `another`, a window other than the
     // one in use, as after a display reopen); false after the timeout.
     bool WaitForWindow(std::chrono::seconds timeout, bool another = false);
+    // The window in use; a run started beside another copy takes the other's
+    // window as the one to pass over when it waits for its own with `another`.
+    const std::string& window() const { return window_; }
+    void PassOver(const std::string& window) { window_ = window; }
     // A key held for 80 ms (xdotool key names: "Escape", "F2", "m").
     void Key(const std::string& name);
     // Full screen reads relative mouse motion into a pointer of its own:

@@ -107,6 +107,15 @@ TEST_F(SettingsFileTest, WrittenFileIsExact) {
     EXPECT_EQ(s.Completed, 1);
 }
 
+TEST_F(SettingsFileTest, CompletedOnDiskIsNeverWrittenBackAsZero) {
+    // Another copy of the game finished it after this one read the file.
+    Write("[Settings]\r\nCompleted = 1\r\n");
+    app::settings.Completed = 0;
+    ASSERT_EQ(app::SavePreferences(folder()), 1);
+    EXPECT_NE(Read().find("Completed = 1\r\n"), std::string::npos);
+    EXPECT_EQ(app::settings.Completed, 1);
+}
+
 TEST_F(SettingsFileTest, UnwritableFolderLeavesTheOldFile) {
     Write("[Settings]\r\nMusic = 0\r\n");
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";

@@ -87,6 +87,18 @@ TEST(BackgroundPlacementTest, LevelMapSitsOnTheScreensBottomEdge) {
     EXPECT_EQ(game.imageLeft, (1080 - 3413) / 2);
     EXPECT_EQ(game.spriteHeight, 1920);
     EXPECT_EQ(PlaceBackground("ingame", 3840, 2160, 1920, 1080).imageLeft, 0);
+
+    // So is the menu background on portrait and near-square screens: the
+    // sprite is the screen, the picture covers it, centred.
+    for (auto [w, h] : {std::pair{1080, 1920}, {1200, 1920}, {1000, 1000}}) {
+        const auto menu = PlaceBackground("menuback", 3840, 2400, w, h);
+        EXPECT_EQ(menu.spriteWidth, w);
+        EXPECT_EQ(menu.spriteHeight, h);
+        EXPECT_GE(menu.scaledHeight, h);
+        EXPECT_LE(menu.imageLeft, 0);
+        EXPECT_GE(menu.imageLeft + menu.scaledWidth, w) << w << " x " << h;
+        EXPECT_EQ(menu.imageTop, 0);
+    }
 }
 
 }  // namespace

@@ -99,6 +99,18 @@ TEST_F(ProgressTest, SavedProgressReadsBackAndReplacesTheOldFile) {
     EXPECT_EQ(Looks(), expected);
 }
 
+TEST_F(ProgressTest, SavingNeverPutsBackALowerLookThanTheFileHolds) {
+    // This copy read an early file; another copy then finished levels 1 to 3
+    // and opened 4, while this one finished level 6 out of order.
+    game::LoadProgress(folder_);
+    display::levelButtons[6].sprite = F;
+    Write("2\r\n2\r\n2\r\n1\r\n0\r\nbad\r\n");
+    EXPECT_EQ(game::SaveProgress(folder_), 1);
+    EXPECT_EQ(Read(), "2\r\n2\r\n2\r\n1\r\n0\r\n2\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+    // The map of this copy shows the other's wins from now on.
+    EXPECT_EQ(Looks(), (std::vector<int32_t>{F, F, F, O, L, F, L, L, L, L, L, L}));
+}
+
 TEST_F(ProgressTest, SavingWhereNoFileCanBeMadeFailsAndLeavesNothing) {
     EXPECT_EQ(game::SaveProgress(folder_ + "missing/"), 0);
     EXPECT_FALSE(fs::exists(folder_ + "missing"));

@@ -1,7 +1,9 @@
 // Where every panel and button of every dialog stands, computed here from the
 // layout rules and the natural sizes of the pictures (the shipped artwork when
 // the data pack holds it, blank pictures of the artwork's sizes otherwise).
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "ui_fixture.h"
 
@@ -42,6 +44,39 @@ void ExpectPanel(const Panel& p, int picture, int x, int y, int w, int h, const 
 
 class LayoutTest : public uitest::UiTest {
   protected:
+    // Every dialog's panel and every button's hit rectangle inside the screen,
+    // clear of its edges by the margin.
+    static void ExpectEverythingInside(int sw, int sh) {
+        const int margin = std::min(sw, sh) / 40;
+        auto inside = [&](int left, int top, int right, int bottom, const std::string& what) {
+            EXPECT_TRUE(left >= margin && top >= margin && right <= sw - margin &&
+                        bottom <= sh - margin)
+                << what << " at " << left << "," << top << " - " << right << "," << bottom << " on "
+                << sw << " x " << sh;
+        };
+        const std::pair<const Panel*, const ui::ButtonSet*> screens[] = {
+            {&dialogs.mainMenu, &dialogs.mainMenuButtons},
+            {&dialogs.settings, &dialogs.settingsButtons},
+            {&dialogs.help, &dialogs.helpButtons},
+            {&dialogs.credits, &dialogs.creditsButtons},
+            {&dialogs.quitMenuColumn, &dialogs.quitButtons},
+            {&dialogs.pauseMenu, &dialogs.pauseButtons},
+            {&dialogs.quitCentre, &dialogs.leaveButtons},
+            {&dialogs.levelFinished, &dialogs.levelFinishedButtons},
+            {&dialogs.levelFailed, &dialogs.levelFailedButtons},
+            {&dialogs.gameCompleted, &dialogs.gameCompletedButtons}};
+        for (const auto& [panel, set] : screens) {
+            const std::string name = "panel " + std::to_string(panel->picture);
+            ASSERT_GT(panel->width, 0) << name;
+            inside(panel->x, panel->y, panel->x + panel->width, panel->y + panel->height, name);
+            ASSERT_GT(set->count, 0) << name;
+            for (int i = 1; i <= set->count; ++i) {
+                const ButtonSlot& b = set->slot[i];
+                inside(b.left, b.top, b.right, b.bottom, name + " button " + std::to_string(i));
+            }
+        }
+    }
+
     void CheckLayout(int sw, int sh) {
         OpenScreen(sw, sh);
         if (!shipped) std::printf("(the data pack lacks some menu pictures: stand-in sizes)\n");
@@ -167,6 +202,48 @@ TEST_F(LayoutTest, At1920x1080) {
 TEST_F(LayoutTest, At1024x768) {
     CheckLayout(1024, 768);
     EXPECT_EQ(dialogs.mainMenu.height, 384);
+}
+
+TEST_F(LayoutTest, LandscapeAndSquareScreensKeepTheQuarterColumn) {
+    for (auto [w, h] :
+         {std::pair{1920, 1080}, {1024, 576}, {1280, 1024}, {2560, 1080}, {1000, 1000}}) {
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+        CheckLayout(w, h);
+        ExpectEverythingInside(w, h);
+        engine::CloseDisplay();
+    }
+}
+
+TEST_F(LayoutTest, PortraitScreensCentreTheColumnAndKeepEverythingInside) {
+    for (auto [w, h, shrinks] : {std::tuple{1080, 1920, false},
+                                 {1200, 1920, false},
+                                 {900, 1000, false},
+                                 {720, 1600, true},
+                                 {360, 900, true}}) {
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+        OpenScreen(w, h);
+        ui::RebuildAllDialogs(false);
+        const auto& m = display::metrics;
+        ExpectEverythingInside(w, h);
+        // The column, its buttons and the logo on the middle line.
+        EXPECT_EQ(m.MenuColumnX, w / 2);
+        EXPECT_EQ(m.LogoLeft, w / 2 - m.LogoWidth / 2);
+        EXPECT_EQ(dialogs.mainMenuButtons.slot[1].x, w / 2 - dialogs.ButtonWidth / 2);
+        EXPECT_EQ(dialogs.settings.x, w / 2 - dialogs.settings.width / 2);
+        // Below the logo.
+        EXPECT_GE(dialogs.mainMenu.y, m.LogoTop + m.LogoHeight);
+        if (!shrinks) {
+            // Wide enough for the landscape scale: the texts keep their size.
+            EXPECT_EQ(dialogs.mainMenu.height, h / 2);
+        } else {
+            // Narrower: the widest panel shrinks to the width between the
+            // margins, and every text drawn on the panels with it.
+            EXPECT_LT(dialogs.mainMenu.height, h / 2);
+            EXPECT_GE(std::max(dialogs.settings.width, dialogs.credits.width),
+                      w - 2 * (w / 40) - w / 20);
+        }
+        engine::CloseDisplay();
+    }
 }
 
 TEST_F(LayoutTest, ButtonsCentreOnTheQuarterLineWhateverThePanelWidth) {

@@ -1,7 +1,8 @@
 // Pictures of every menu screen and dialog for a person to look at: with
 // MNEMORA_UI_SNAPSHOTS naming a folder, each screen is drawn at 1920 x 1080
-// and 1024 x 768 in English and German and saved there as a BMP, together with
-// the panel pictures at their natural size. Skipped otherwise.
+// and 1024 x 768 in English and German, at 1280 x 1024 and on the portrait
+// 1080 x 1920 and 1200 x 1920, and saved there as a BMP, together with the
+// panel pictures at their natural size. Skipped otherwise.
 #include "ui_fixture.h"
 
 namespace {
@@ -49,10 +50,11 @@ TEST_P(SnapshotsTest, EveryScreen) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, SnapshotsTest,
-                         ::testing::Values(std::tuple{1920, 1080, "en_GB"},
-                                           std::tuple{1920, 1080, "de_DE"},
-                                           std::tuple{1024, 768, "en_GB"},
-                                           std::tuple{1024, 768, "de_DE"}));
+INSTANTIATE_TEST_SUITE_P(
+    Screens, SnapshotsTest,
+    ::testing::Values(std::tuple{1920, 1080, "en_GB"}, std::tuple{1920, 1080, "de_DE"},
+                      std::tuple{1024, 768, "en_GB"}, std::tuple{1024, 768, "de_DE"},
+                      std::tuple{1280, 1024, "en_GB"}, std::tuple{1080, 1920, "en_GB"},
+                      std::tuple{1200, 1920, "de_DE"}));
 
 }  // namespace
