@@ -155,4 +155,10 @@ std::string SystemCpuBrand() {
 
 }  // namespace detail
 
+int DesktopDpi() {
+    return 96;
+}
+
+void MarkProgramRunning() {}
+
 }  // namespace engine
