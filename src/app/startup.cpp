@@ -160,6 +160,7 @@ void WriteReport(const std::string& stamp) {
     LogValue("Total physical memory:", engine::IntToText(engine::MemoryFigure(0)));
     LogValue("Free physical memory:", engine::IntToText(engine::MemoryFigure(1)));
     LogValue("Number of desktops:", engine::IntToText(engine::CountDesktops()));
+    LogValue("Desktop DPI:", engine::IntToText(engine::DesktopDpi()));
     LogValue("Operating system:", engine::IntToText(engine::OsVersionCode()));
     LogLine("");
     LogLine("[GAME DETAILS]");

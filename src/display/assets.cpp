@@ -298,7 +298,9 @@ void LoadFontPass() {
         AssetFailed("font");
     }
     engine::CloseFileObject(file);
-    engine::InstallPrivateFont(path);
+    // Without its font the game would draw every caption in a stand-in face,
+    // or none at all: that is a broken installation, not a working one.
+    if (!engine::InstallPrivateFont(path)) AssetFailed("TitanOne-Regular.ttf");
     engine::FreeBlock(block);
     LogLoaded("TitanOne-Regular.ttf");
     engine::CloseArchive(pack);

@@ -5,13 +5,12 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <memory>
 
 #include "engine/display.h"
 #include "engine/display_internal.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 namespace detail {
@@ -153,13 +152,8 @@ int LoadCursorData(const uint8_t* data, int64_t length) {
 
 int LoadCursorFile(const std::string& fileName) {
     // A cursor file is a few kilobytes; a large file is not one.
-    std::error_code ec;
-    uintmax_t size = std::filesystem::file_size(fileName, ec);
-    if (ec || size > (uintmax_t{16} << 20)) return 0;
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return 0;
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes;
+    if (!os::ReadFileBytes(fileName, uint64_t{16} << 20, &bytes)) return 0;
     return LoadCursorData(bytes.data(), static_cast<int64_t>(bytes.size()));
 }
 

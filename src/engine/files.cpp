@@ -1,5 +1,5 @@
 // Files and folders: file objects, folder scans, path parts and the command
-// line. The system calls behind them are engine/os.h's; the program's own
+// line. The system calls behind them are engine/platform/platform.h's; the program's own
 // folders are in files_posix.cpp and files_windows.cpp.
 //
 // A file object keeps its descriptor, a 4096-byte write buffer and a read
@@ -17,6 +17,46 @@
 #include "engine/system.h"
 
 namespace engine {
+
+namespace os {
+
+bool ReadFileBytes(const std::string& path, uint64_t max_bytes, std::vector<uint8_t>* bytes) {
+    const int fd = OpenRegular(path, kRead);
+    if (fd < 0) return false;
+    const int64_t size = SizeOf(fd);
+    bool ok = size >= 0 && static_cast<uint64_t>(size) <= max_bytes;
+    if (ok) {
+        // The size is a hint: a file that grows while it is read is still
+        // held to the limit, one that shrinks ends where it ends.
+        bytes->assign(static_cast<size_t>(size), 0);
+        size_t got = 0;
+        while (ok) {
+            if (got == bytes->size()) {
+                if (bytes->size() >= max_bytes) break;
+                bytes->resize(std::min<uint64_t>(max_bytes, bytes->size() + 65536));
+            }
+            const int64_t n = Read(fd, bytes->data() + got, bytes->size() - got);
+            if (n < 0) ok = false;
+            if (n <= 0) break;
+            got += static_cast<size_t>(n);
+        }
+        bytes->resize(got);
+        if (ok && got == max_bytes) {
+            uint8_t extra = 0;
+            ok = Read(fd, &extra, 1) == 0;
+        }
+    }
+    Close(fd);
+    if (!ok) bytes->clear();
+    return ok;
+}
+
+// Bit 29 of a reparse tag marks a name surrogate.
+bool IsNameSurrogateTag(uint32_t tag) {
+    return (tag & 0x20000000u) != 0;
+}
+
+}  // namespace os
 
 namespace {
 

@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <unordered_map>
@@ -26,6 +25,7 @@
 #include "engine/canvas.h"
 #include "engine/canvas_internal.h"
 #include "engine/object_table.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 
@@ -45,7 +45,7 @@ struct RegisteredFace {
 };
 
 // Files a font file may not exceed: far beyond any real font, small enough to read.
-constexpr std::streamsize kMaxFontFile = 64 << 20;
+constexpr uint64_t kMaxFontFile = 64 << 20;
 // Ems beyond this are refused: a glyph bitmap of that size is already 1 MB.
 constexpr int kMaxEm = 1024;
 // The slant of synthesised italics (about 12 degrees), in 16.16.
@@ -135,15 +135,12 @@ bool SameName(std::string_view a, std::string_view b) {
     });
 }
 
+// The whole font file, read through the system's own file calls (on Windows
+// the wide-character API, so a temporary folder under a profile named in any
+// alphabet works); FreeType then reads the faces from this memory.
 std::shared_ptr<const Bytes> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return nullptr;
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size <= 0 || size > kMaxFontFile) return nullptr;
-    in.seekg(0);
-    auto bytes = std::make_shared<Bytes>(static_cast<size_t>(size));
-    if (!in.read(reinterpret_cast<char*>(bytes->data()), size)) return nullptr;
+    auto bytes = std::make_shared<Bytes>();
+    if (!os::ReadFileBytes(path, kMaxFontFile, bytes.get()) || bytes->empty()) return nullptr;
     return bytes;
 }
 

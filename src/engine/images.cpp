@@ -17,14 +17,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <new>
 
 #include "engine/display.h"
 #include "engine/display_internal.h"
 #include "engine/memory.h"
+#include "engine/platform/platform.h"
 #include "engine/pixels_internal.h"
 
 namespace engine {
@@ -612,14 +611,11 @@ int DecodeImage(int number, const uint8_t* block) {
 
 int LoadImageFile(int number, const std::string& fileName) {
     // No picture the engine accepts comes near this; larger files are not read.
-    constexpr uintmax_t kMaxFile = uintmax_t{512} << 20;
-    std::error_code ec;
-    uintmax_t size = std::filesystem::file_size(fileName, ec);
+    // The file is read through the system's own calls (the wide-character API
+    // on Windows), so any letters in its folder's name work.
+    constexpr uint64_t kMaxFile = uint64_t{512} << 20;
     std::vector<uint8_t> bytes;
-    if (!ec && size <= kMaxFile) {
-        std::ifstream in(fileName, std::ios::binary);
-        if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    if (!os::ReadFileBytes(fileName, kMaxFile, &bytes)) bytes.clear();
     return DecodeImageSized(number, bytes.data(), static_cast<int64_t>(bytes.size()));
 }
 

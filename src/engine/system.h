@@ -317,5 +317,13 @@ int CountDesktops();
 // 1920 x 1080 display.
 int DesktopPixelWidth(int i);
 int DesktopPixelHeight(int i);
+// The desktop's logical dots per inch (the scaling setting: 96 at 100 %, 144
+// at 150 %); 96 on Linux, which has no one such setting, and when unknown.
+int DesktopDpi();
+
+// Marks the program as running for as long as the process lives, so that its
+// installer and uninstaller can tell (on Windows a named mutex; nothing on
+// Linux, where the package manager replaces a running program safely).
+void MarkProgramRunning();
 
 }  // namespace engine

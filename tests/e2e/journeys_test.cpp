@@ -749,8 +749,13 @@ class WineJourney : public Journey {
     void SetUp() override {
         setup_ = Env("MNEMORA_WINE_SETUP");
         if (setup_.empty()) GTEST_SKIP() << "MNEMORA_WINE_SETUP is not set";
-        out_ = fs::path(Env("MNEMORA_E2E_OUT")) / "Wine";
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        // The first journey's screenshots are "Wine", the reference the others compare with.
+        out_ = fs::path(Env("MNEMORA_E2E_OUT")) /
+               (name == "InstalledInGermanLevelOneWonFilesAndLog" ? "Wine" : "Wine-" + name);
         MakeScratch("/tmp/mnemora-wine-journey-XXXXXX");
+        prefix_dir_ = root_ / "wine";
+        installed_ = Prefix() / "drive_c" / "Program Files" / "Mnemora" / "Mnemora.exe";
     }
     void TearDown() override {
         game_.reset();
@@ -759,43 +764,68 @@ class WineJourney : public Journey {
         Journey::TearDown();
     }
 
-    fs::path Prefix() const { return root_ / "wine"; }
+    fs::path Prefix() const { return prefix_dir_; }
+    // Wine names the prefix's user, and its profile folder, after USER.
     std::string WineEnv() const {
         return "WINEPREFIX=" + Prefix().string() +
-               " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' LANG=de_DE.UTF-8 LC_ALL= ";
+               " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' LANG=de_DE.UTF-8 LC_ALL= " +
+               (user_.empty() ? "" : "USER='" + user_ + "' ");
     }
-    // The roaming application-data folder of the prefix's one user.
-    fs::path RoamingFolder() const {
+    // A fresh Windows 10 prefix; `then` runs in it before the prefix settles
+    // (a registry value, say).
+    void MakePrefix(const std::string& then = "") {
+        ASSERT_EQ(e2e::Run(WineEnv() + "wineboot -i >/dev/null 2>&1"), 0) << "wineboot failed";
+        e2e::Run(WineEnv() + "wine winecfg -v win10 >/dev/null 2>&1");
+        if (!then.empty()) e2e::Run(WineEnv() + then + " >/dev/null 2>&1");
+        e2e::Run("WINEPREFIX=" + Prefix().string() + " wineserver -w");
+    }
+    // The setup program run silently with `switches`; its exit code once
+    // every process it started has ended.
+    int RunSetup(const std::string& switches = "") {
+        const int code =
+            e2e::Run(WineEnv() + "wine " + setup_ + " /S " + switches + " >/dev/null 2>&1");
+        e2e::Run("WINEPREFIX=" + Prefix().string() + " wineserver -w");
+        return code;
+    }
+    // The profile folder of the prefix's one user.
+    fs::path ProfileFolder() const {
         for (const auto& entry : fs::directory_iterator(Prefix() / "drive_c" / "users")) {
-            if (entry.path().filename() != "Public") return entry.path() / "AppData" / "Roaming";
+            if (entry.path().filename() != "Public") return entry.path();
         }
         return {};
     }
+    fs::path RoamingFolder() const { return ProfileFolder() / "AppData" / "Roaming"; }
     fs::path WineUserFolder() const { return RoamingFolder() / "Orvanta" / "Mnemora"; }
-    fs::path Installed() const {
-        return Prefix() / "drive_c" / "Program Files" / "Mnemora" / "Mnemora.exe";
-    }
+    fs::path Installed() const { return installed_; }
 
     void LaunchWine(const std::vector<std::string>& arguments = {}) {
         game_.reset();
         std::vector<std::string> args = {Installed().string()};
         args.insert(args.end(), arguments.begin(), arguments.end());
+        std::map<std::string, std::string> environment{{"WINEPREFIX", Prefix().string()},
+                                                       {"WINEDEBUG", "-all"},
+                                                       {"LANG", "de_DE.UTF-8"},
+                                                       {"LC_ALL", ""},
+                                                       {"LC_MESSAGES", ""},
+                                                       {"LANGUAGE", ""},
+                                                       {"HOME", home_.string()},
+                                                       {"SDL_VIDEODRIVER", ""},
+                                                       {"SDL_AUDIODRIVER", "dummy"}};
+        if (!user_.empty()) environment["USER"] = user_;
         game_ = std::make_unique<GameRun>(
-            Env("MNEMORA_WINE").empty() ? "/usr/bin/wine" : Env("MNEMORA_WINE"), args,
-            std::map<std::string, std::string>{{"WINEPREFIX", Prefix().string()},
-                                               {"WINEDEBUG", "-all"},
-                                               {"LANG", "de_DE.UTF-8"},
-                                               {"LC_ALL", ""},
-                                               {"LC_MESSAGES", ""},
-                                               {"LANGUAGE", ""},
-                                               {"HOME", home_.string()},
-                                               {"SDL_VIDEODRIVER", ""},
-                                               {"SDL_AUDIODRIVER", "dummy"}},
+            Env("MNEMORA_WINE").empty() ? "/usr/bin/wine" : Env("MNEMORA_WINE"), args, environment,
             WineUserFolder(), out_);
         ASSERT_TRUE(game_->WaitForWindow(120s)) << "no window";
     }
+    // Whether the registry holds `key` (HKCU\... or HKLM\...).
+    bool HasKey(const std::string& key) {
+        return e2e::Run(WineEnv() + "wine reg query '" + key + "' >/dev/null 2>&1") == 0;
+    }
 
     std::string setup_;
+    std::string user_;
+    fs::path prefix_dir_;
+    fs::path installed_;
 };
 
 TEST_F(WineJourney, InstalledInGermanLevelOneWonFilesAndLog) {
@@ -805,10 +835,8 @@ TEST_F(WineJourney, InstalledInGermanLevelOneWonFilesAndLog) {
     ASSERT_TRUE(BuildOracle("en_GB", "", &english, &error)) << error;
 
     const auto started = std::chrono::steady_clock::now();
-    ASSERT_EQ(e2e::Run(WineEnv() + "wineboot -i >/dev/null 2>&1"), 0) << "wineboot failed";
-    e2e::Run(WineEnv() + "wine winecfg -v win10 >/dev/null 2>&1");
-    ASSERT_EQ(e2e::Run(WineEnv() + "wine " + setup_ + " /S >/dev/null 2>&1"), 0) << "setup failed";
-    e2e::Run("WINEPREFIX=" + Prefix().string() + " wineserver -w");
+    MakePrefix();
+    ASSERT_EQ(RunSetup(), 0) << "setup failed";
     ASSERT_TRUE(fs::exists(Installed())) << "nothing installed at " << Installed();
     EXPECT_TRUE(fs::exists(Installed().parent_path() / "Mnemora.data"));
     std::cout << "prefix and install: "
@@ -864,12 +892,126 @@ TEST_F(WineJourney, InstalledInGermanLevelOneWonFilesAndLog) {
         << values["Operating system:"];
     EXPECT_EQ(values["Directory:"], "Orvanta\\Mnemora");
     EXPECT_EQ(values["Bit:"], "(x64)");
+    EXPECT_EQ(values["Desktop DPI:"], "96");
     EXPECT_EQ(values["GameDir:"], "C:\\Program Files\\Mnemora\\");
     EXPECT_EQ(values["SaveTo:"], values["UserDir:"]);
     EXPECT_EQ(values["UserDir:"].rfind("C:\\users\\", 0), 0u) << values["UserDir:"];
     EXPECT_NE(values["UserDir:"].find("\\AppData\\Roaming\\Orvanta\\Mnemora\\"), std::string::npos)
         << values["UserDir:"];
     EXPECT_NE(log.find("Language:\t\tde_DE\r\n"), std::string::npos) << "not started in German";
+}
+
+// Players whose account names have letters outside ASCII, or outside the
+// Latin alphabet: a per-user install without elevation into that profile's
+// own programs folder, so the game's folder, its temporary folder and its
+// save folder all carry the name. The captions are in the game's own font
+// (the main-menu panel as in the ASCII profile's run), level 1 is won and the
+// files are in that profile's roaming folder. The last profile then tries
+// the setup and the uninstaller while the game runs (both refuse with exit
+// code 3 and change nothing), and uninstalls: the game, its Start-menu entry
+// and its uninstall entry go, the save folder stays.
+TEST_F(WineJourney, ProfilesNamedOutsideAsciiPerUserInstallAndUninstall) {
+    Oracle("de_DE", ProgressWith("210000000000"));
+    Picture ascii;
+    const bool haveAscii =
+        ReadBitmap(fs::path(Env("MNEMORA_E2E_OUT")) / "Wine" / "main_menu_de.bmp", &ascii);
+    const std::vector<std::string> users = {"Zo\xC3\xAB J\xC3\xBCrgens",
+                                            "\xE5\xB0\x8F\xE6\x98\x8E"};
+    for (size_t u = 0; u < users.size(); ++u) {
+        user_ = users[u];
+        SCOPED_TRACE(user_);
+        game_.reset();
+        prefix_dir_ = root_ / ("wine-" + std::to_string(u));
+        MakePrefix();
+        ASSERT_EQ(ProfileFolder().filename().string(), user_) << "Wine took another name";
+        ASSERT_EQ(RunSetup("/CURRENTUSER"), 0) << "setup failed";
+        const fs::path programs = ProfileFolder() / "AppData" / "Local" / "Programs" / "Mnemora";
+        installed_ = programs / "Mnemora.exe";
+        ASSERT_TRUE(fs::exists(installed_)) << "nothing installed at " << installed_;
+        EXPECT_FALSE(fs::exists(Prefix() / "drive_c" / "Program Files" / "Mnemora"));
+        const fs::path shortcut =
+            RoamingFolder() / "Microsoft" / "Windows" / "Start Menu" / "Programs" / "Mnemora.lnk";
+        EXPECT_TRUE(fs::exists(shortcut));
+        const std::string key =
+            "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mnemora";
+        EXPECT_TRUE(HasKey("HKCU" + key));
+        EXPECT_FALSE(HasKey("HKLM" + key));
+
+        LaunchWine();
+        WaitForMainMenu("main_menu_" + std::to_string(u));
+        Picture shot;
+        ASSERT_TRUE(game_->Screenshot("main_menu_" + std::to_string(u), &shot));
+        if (haveAscii) {
+            EXPECT_LT(Difference(shot, ascii, PanelRect(oracle_.dialogs.mainMenu)), kSame)
+                << "the menu differs from the ASCII profile's";
+        }
+        StartLevel(1);
+        PlayLevel(1);
+        WaitForOverlay("level_finished_" + std::to_string(u), oracle_.levelFinished,
+                       oracle_.dialogs.levelFinished);
+        game_->Click(SlotRect(oracle_.dialogs.levelFinishedButtons.slot[1]));
+        WaitForDealt(2, "level2_dealt_" + std::to_string(u));
+        LeaveThroughPauseAndQuit("pause_" + std::to_string(u));
+        EXPECT_EQ(ReadFile(WineUserFolder() / "Mnemora.scores"), ProgressWith("210000000000"));
+        EXPECT_NE(ReadFile(WineUserFolder() / "Mnemora.prefs").find("Language = de_DE"),
+                  std::string::npos);
+        // The last profile's folder has no blank, so "_?=" (which must stand
+        // unquoted, last) can name it: the uninstaller then runs in place and
+        // its exit code is the test's.
+        if (u + 1 < users.size()) continue;
+
+        // While the game runs, neither the setup nor the uninstaller touches it.
+        LaunchWine();
+        WaitForMainMenu("main_menu_running");
+        const std::string windowsFolder =
+            "C:\\users\\" + user_ + "\\AppData\\Local\\Programs\\Mnemora";
+        EXPECT_EQ(e2e::Run(WineEnv() + "wine " + setup_ + " /S /CURRENTUSER >/dev/null 2>&1"), 3);
+        EXPECT_EQ(e2e::Run(WineEnv() + "wine '" + (programs / "Uninstall.exe").string() +
+                           "' /S '_?=" + windowsFolder + "' >/dev/null 2>&1"),
+                  3);
+        EXPECT_TRUE(fs::exists(installed_));
+        EXPECT_TRUE(fs::exists(programs / "Uninstall.exe"));
+        EXPECT_TRUE(fs::exists(shortcut));
+        EXPECT_TRUE(HasKey("HKCU" + key));
+        QuitFromMainMenu();
+        e2e::Run("WINEPREFIX=" + Prefix().string() + " wineserver -w");
+
+        // Closed, it uninstalls: everything it put there goes, the saves stay.
+        e2e::Run(WineEnv() + "wine '" + (programs / "Uninstall.exe").string() +
+                 "' /S >/dev/null 2>&1");
+        e2e::Run("WINEPREFIX=" + Prefix().string() + " wineserver -w");
+        EXPECT_FALSE(fs::exists(programs)) << "the game's folder is left";
+        EXPECT_FALSE(fs::exists(shortcut));
+        EXPECT_FALSE(HasKey("HKCU" + key));
+        EXPECT_TRUE(fs::exists(WineUserFolder() / "Mnemora.scores"));
+        e2e::Run("WINEPREFIX=" + Prefix().string() + " wineserver -k 2>/dev/null");
+    }
+}
+
+// A desktop scaled to 150 % (144 dots per inch): the game declares itself DPI
+// aware, so its window covers the same 1280 x 720 physical pixels as at 100 %,
+// the layout (and the text in it) is the one of 96 dots per inch, and the
+// log names the desktop's 144.
+TEST_F(WineJourney, ScaledDesktopKeepsThePhysicalLayout) {
+    Oracle("de_DE");
+    MakePrefix("wine reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d 144 /f");
+    ASSERT_EQ(RunSetup(), 0) << "setup failed";
+    LaunchWine({"/LOG"});
+    WaitForMainMenu("main_menu_144");
+    std::string geometry;
+    {
+        const fs::path out = root_ / "geometry.txt";
+        e2e::Run("xdotool search --onlyvisible --name '^Mnemora' getwindowgeometry --shell > '" +
+                 out.string() + "' 2>/dev/null");
+        geometry = ReadFile(out);
+    }
+    EXPECT_NE(geometry.find("WIDTH=1280\n"), std::string::npos) << geometry;
+    EXPECT_NE(geometry.find("HEIGHT=720\n"), std::string::npos) << geometry;
+    e2e::Run("import -window root '" + (out_ / "screen_144.png").string() + "' 2>/dev/null");
+    QuitFromMainMenu();
+    const auto logs = shell_test::FilesStartingWith(WineUserFolder(), "Log ");
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_NE(ReadFile(logs[0]).find("Desktop DPI:\t\t144\r\n"), std::string::npos);
 }
 
 // The soak (make soak): levels played one after another for a number of

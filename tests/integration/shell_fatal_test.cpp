@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,10 @@ void Put(std::string& out, uint64_t value, int bytes) {
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-// A copy of the built pack without the named entries, every entry stored.
-std::string PackWithout(const std::vector<std::string>& left_out) {
+// A copy of the built pack without the named entries, every entry stored;
+// entries named in `replaced` get the bytes given there.
+std::string PackWithout(const std::vector<std::string>& left_out,
+                        const std::map<std::string, std::string>& replaced = {}) {
     std::string out = "2zlp";
     const int pack =
         engine::OpenArchive(engine::AutoId, GameDataDir() + "/Mnemora.data", engine::kArchivePack);
@@ -40,6 +43,7 @@ std::string PackWithout(const std::vector<std::string>& left_out) {
         engine::ArchiveEntrySizes(pack, &unpacked, &stored);
         std::string bytes(static_cast<size_t>(unpacked), '\0');
         engine::ReadArchiveEntry(pack, reinterpret_cast<uint8_t*>(bytes.data()), unpacked, name);
+        if (replaced.count(name)) bytes = replaced.at(name);
         Put(out, bytes.size(), 8);
         Put(out, bytes.size(), 8);
         Put(out, name.size(), 2);
@@ -114,6 +118,18 @@ TEST_F(ShellFatalTest, MissingFontEndsBeforeAnyDisplayOpens) {
     ASSERT_FALSE(run.log.empty());
     EXPECT_EQ(run.log.back(), "Load asset (font):\t\tFAILED");
     EXPECT_EQ(Count(run.log, "Opening screen (Windowed):\t\tOK"), 0);
+}
+
+// A font entry that FreeType cannot take is as fatal as a missing one: the
+// game never runs on with its captions in a stand-in face.
+TEST_F(ShellFatalTest, FontThatCannotBeInstalledIsAnAssetError) {
+    ReplacePack(PackWithout({}, {{"TitanOne-Regular.ttf", std::string(4096, 'x')}}));
+    const ChildRun run = Run();
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("Mnemora::Error: A game file could not be read."), std::string::npos);
+    ASSERT_FALSE(run.log.empty());
+    EXPECT_EQ(run.log.back(), "Load asset (TitanOne-Regular.ttf):\t\tFAILED");
+    EXPECT_EQ(Count(run.log, "Load asset (TitanOne-Regular.ttf):\t\tOK"), 0);
 }
 
 TEST_F(ShellFatalTest, NoDataPackFailsAtTheFontPass) {

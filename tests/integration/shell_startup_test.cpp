@@ -124,6 +124,7 @@ TEST_F(ShellStartupTest, PortableRunLogsEveryStepAndSavesOnQuit) {
         "Total physical memory:\t\t*",
         "Free physical memory:\t\t*",
         "Number of desktops:\t\t" + std::to_string(engine::CountDesktops()),
+        "Desktop DPI:\t\t96",
         "Operating system:\t\t200",
         "",
         "[GAME DETAILS]",

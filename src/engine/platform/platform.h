@@ -68,7 +68,9 @@ bool Close(int fd);
 // writable, never replacing anything. The descriptor, or -1; *name gets the path.
 int MakeTempFile(const std::string& base, std::string* name);
 // Renames `from` over `to` in one step (the target is replaced atomically and
-// the rename is on disk when this returns). Makes the rename durable.
+// the rename is on disk when this returns). Makes the rename durable. On
+// Windows a target that another program holds open for a moment is waited
+// for, about a second at most.
 bool ReplaceFile(const std::string& from, const std::string& to);
 // Removes a file (never a folder); `force` first clears a read-only mark.
 bool RemoveFile(const std::string& path, bool force);
@@ -76,6 +78,16 @@ bool RemoveFile(const std::string& path, bool force);
 // Opens the file at `path` as the input of a libarchive reader, read in blocks
 // of `block_size` bytes; libarchive's own status (ARCHIVE_OK...).
 int OpenArchiveFile(archive* reader, const std::string& path, size_t block_size);
+
+// Reads the whole regular file at `path` into *bytes; false when it cannot be
+// opened or read, or holds more than `max_bytes`.
+bool ReadFileBytes(const std::string& path, uint64_t max_bytes, std::vector<uint8_t>* bytes);
+
+// Whether a Windows reparse point with this tag stands for another name (a
+// symbolic link, a junction, a mount point): only those count as links.
+// Other reparse points (cloud-storage placeholders, deduplicated or
+// compressed files) are ordinary files with their own bytes.
+bool IsNameSurrogateTag(uint32_t tag);
 
 #ifdef _WIN32
 // UTF-8 to UTF-16 and back, for the wide-character calls. Bad UTF-8 becomes

@@ -11,9 +11,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "engine/atomic_write.h"
 #include "engine/object_table.h"
+#include "engine/platform/platform.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <chrono>
+#include <thread>
+#endif
 
 namespace {
 
@@ -234,6 +244,59 @@ TEST_F(FilesTest, ScansMatchWildcardsWithoutRegardToCaseInNameOrder) {
     EXPECT_EQ(FolderEntryIsFolder(scan), 1);
     EndFolderScan(scan);
     EXPECT_EQ(NextFolderEntry(scan), 0);
+}
+
+#ifdef _WIN32
+// A scanner, the search indexer or a backup tool holding the saved file open
+// without letting it be replaced delays the save for a moment; one that holds
+// it for longer makes the save fail, with the old file whole and no
+// temporary file left.
+TEST_F(FilesTest, SaveWaitsForAFileHeldOpenAndFailsWholeAfterASecond) {
+    const std::string file = dir_ + "Mnemora.prefs";
+    ASSERT_EQ(WriteFileAtomically(file, "old\r\n"), 1);
+    auto hold = [&] {
+        return CreateFileW(os::Widen(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE held = hold();
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread release([held] {
+        Sleep(300);
+        CloseHandle(held);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(WriteFileAtomically(file, "new\r\n"), 1);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    release.join();
+    EXPECT_GE(waited, std::chrono::milliseconds(250)) << "the file was never held";
+    EXPECT_EQ(Get("Mnemora.prefs"), "new\r\n");
+
+    held = hold();
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(WriteFileAtomically(file, "lost\r\n"), 0);
+    CloseHandle(held);
+    EXPECT_EQ(Get("Mnemora.prefs"), "new\r\n");
+    int scan = ScanFolder(AutoId, dir_, "");
+    ASSERT_NE(scan, 0);
+    std::vector<std::string> names;
+    while (NextFolderEntry(scan))
+        names.push_back(FolderEntryName(scan));
+    EndFolderScan(scan);
+    EXPECT_EQ(names, std::vector<std::string>{"Mnemora.prefs"});
+}
+#endif
+
+// Only reparse points that stand for another name count as links; a cloud
+// placeholder (OneDrive's files on demand) is an ordinary file.
+TEST(Paths, OnlyNameSurrogateReparseTagsAreLinks) {
+    EXPECT_TRUE(os::IsNameSurrogateTag(0xA000000Cu));   // symbolic link
+    EXPECT_TRUE(os::IsNameSurrogateTag(0xA0000003u));   // junction or mount point
+    EXPECT_TRUE(os::IsNameSurrogateTag(0xA000001Du));   // WSL symbolic link
+    EXPECT_FALSE(os::IsNameSurrogateTag(0x9000001Au));  // cloud placeholder
+    EXPECT_FALSE(os::IsNameSurrogateTag(0x9000601Au));  // cloud placeholder, variant 6
+    EXPECT_FALSE(os::IsNameSurrogateTag(0x80000013u));  // deduplicated file
+    EXPECT_FALSE(os::IsNameSurrogateTag(0x80000017u));  // compressed system file
+    EXPECT_FALSE(os::IsNameSurrogateTag(0u));
 }
 
 TEST(Paths, PartsAcceptBothSeparators) {

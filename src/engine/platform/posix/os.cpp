@@ -1,4 +1,4 @@
-// The file and folder calls of engine/os.h over POSIX.
+// The file and folder calls of engine/platform/platform.h over POSIX.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>

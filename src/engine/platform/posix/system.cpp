@@ -169,4 +169,10 @@ std::string CpuBrand() {
 
 }  // namespace os
 
+int DesktopDpi() {
+    return 96;
+}
+
+void MarkProgramRunning() {}
+
 }  // namespace engine

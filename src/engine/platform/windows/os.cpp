@@ -1,4 +1,4 @@
-// The file and folder calls of engine/os.h over the Win32 wide-character API.
+// The file and folder calls of engine/platform/platform.h over the Win32 wide-character API.
 // Files are opened with CreateFileW (shared for reading, writing and deletion,
 // so a file can be replaced while something reads it) and handed to the C
 // runtime as descriptors.
@@ -6,6 +6,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 
@@ -85,6 +86,26 @@ int Adopt(HANDLE handle, bool read_only) {
     return fd;
 }
 
+// Whether the path itself is a link: a reparse point whose tag stands for
+// another name. Cloud placeholders (OneDrive's files on demand) are reparse
+// points too, but hold the file's own bytes. The directory entry carries the
+// tag, so reading it never fetches a placeholder's contents.
+bool IsNameSurrogate(const std::wstring& wide) {
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return false;
+    }
+    // A wildcard in the name would make the search below match other entries.
+    if (wide.find_first_of(L"*?") != std::wstring::npos) return true;
+    WIN32_FIND_DATAW found{};
+    HANDLE search =
+        FindFirstFileExW(wide.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return true;  // unknown: refused, as a link would be
+    FindClose(search);
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           IsNameSurrogateTag(found.dwReserved0);
+}
+
 }  // namespace
 
 int OpenRegular(const std::string& path, int flags) {
@@ -93,12 +114,9 @@ int OpenRegular(const std::string& path, int flags) {
         errno = ENOENT;
         return -1;
     }
-    if (flags & kNoLinks) {
-        const DWORD attributes = GetFileAttributesW(wide.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            errno = ELOOP;
-            return -1;
-        }
+    if ((flags & kNoLinks) && IsNameSurrogate(wide)) {
+        errno = ELOOP;
+        return -1;
     }
     DWORD access = 0;
     if (flags & kRead) access |= GENERIC_READ;
@@ -211,9 +229,32 @@ int MakeTempFile(const std::string& base, std::string* name) {
     return -1;
 }
 
+// An antivirus scanner, the search indexer or a backup tool may hold the
+// target open for a moment without letting others replace it; the rename is
+// tried again with a growing pause for about a second before it counts as
+// failed. The target is never touched until the rename succeeds.
 bool ReplaceFile(const std::string& from, const std::string& to) {
-    return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    const std::wstring source = Widen(from);
+    const std::wstring target = Widen(to);
+    constexpr ULONGLONG kPatience = 1000;  // ms
+    const ULONGLONG start = GetTickCount64();
+    DWORD pause = 10;
+    while (true) {
+        if (MoveFileExW(source.c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        const DWORD error = GetLastError();
+        const bool passing = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+                             error == ERROR_LOCK_VIOLATION;
+        const ULONGLONG waited = GetTickCount64() - start;
+        if (!passing || waited >= kPatience) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(static_cast<DWORD>(std::min<ULONGLONG>(pause, kPatience - waited)));
+        pause = std::min<DWORD>(pause * 2, 250);
+    }
 }
 
 bool RemoveFile(const std::string& path, bool force) {

@@ -159,4 +159,24 @@ int OsVersionCode() {
     return 200;
 }
 
+// The program declares itself DPI aware, so the screen's device context
+// reports the scaling setting rather than a virtualised 96.
+int DesktopDpi() {
+    HDC screen = GetDC(nullptr);
+    if (!screen) return 96;
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+// The installer and the uninstaller look for this name before they touch the
+// game's folder. Global, so a copy running in another session counts too;
+// the session's own namespace when the global one is refused. The handle is
+// left open: Windows closes it when the process ends, however it ends.
+void MarkProgramRunning() {
+    if (!CreateMutexW(nullptr, FALSE, L"Global\\Velcroft.Mnemora.Running")) {
+        CreateMutexW(nullptr, FALSE, L"Local\\Velcroft.Mnemora.Running");
+    }
+}
+
 }  // namespace engine
