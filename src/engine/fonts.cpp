@@ -225,8 +225,8 @@ int Scale(long font_units, int em, int units_per_em) {
 }
 
 // The height of capital letters in font units: the OS/2 table's when it has
-// one, else the top of "H" (or of the Cyrillic or Greek capital Eta-like letter
-// for faces without Latin), else 70 % of the em.
+// one, else the top of "H" (or of the Cyrillic En or the Greek Eta, for a face
+// without Latin), else 70 % of the em.
 long CapHeightUnits(FT_Face face) {
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
     if (os2 && os2->version != 0xFFFF && os2->version >= 2 && os2->sCapHeight > 0) {
