@@ -20,4 +20,10 @@ if(MNEMORA_ASSETS AND NOT MNEMORA_SANITIZE AND NOT MNEMORA_FUZZ)
     set_tests_properties(assets_credits_measured PROPERTIES LABELS assets TIMEOUT 300
         ENVIRONMENT "${MNEMORA_TEST_ENV}"
         PASS_REGULAR_EXPRESSION "credits fixed line: \"Velcroft Ltd\\.\" [0-9]+ px.*credits fixed line: \"Titan One by")
+    # And it fails on a planted missing key, too-long caption and missing glyph.
+    add_test(NAME assets_check_sees_faults
+             COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/assets/check_planted.sh
+                     $<TARGET_FILE:mnemora-check> ${MNEMORA_GAME_DIR})
+    set_tests_properties(assets_check_sees_faults PROPERTIES LABELS assets TIMEOUT 600
+                         ENVIRONMENT "${MNEMORA_TEST_ENV}")
 endif()

@@ -212,7 +212,7 @@ void ChooseLanguage() {
     }
     LogLine("");
     LogLine("[STARTING GAME]");
-    if (!i18n::HasLanguage(s.Language)) s.Language = "en_GB";
+    s.Language = i18n::NearestLanguage(s.Language);
     const int32_t loaded = i18n::LoadLanguage(source, s.Language);
     LogValue("Load language (" + s.Language + "):", loaded ? "OK" : "FAILED");
 }

@@ -281,28 +281,35 @@ BackgroundPlacement PlaceBackground(const std::string& name, int32_t imageWidth,
 }
 
 void LoadFontPass() {
+    // The game's face first, then its companion for the characters the game's
+    // face lacks: the engine takes missing characters from the faces installed
+    // after it, in that order.
+    static constexpr const char* kFontEntries[] = {"TitanOne-Regular.ttf",
+                                                   "MPlusRounded1c-Black.ttf"};
     const int pack = engine::OpenArchive(engine::AutoId, PackPath(), engine::kArchivePack);
     if (!pack) AssetFailed("font");
     uint8_t* block = engine::AllocBlock(kLargeBlock);
     if (!block) AssetFailed("font");
-    const int64_t length = ReadEntry(pack, block, "TitanOne-Regular.ttf");
-    if (length < 0) AssetFailed("font");
     // Only into the run's private folder: under a shared one a fixed name could
     // be someone else's file or link.
     const std::string temp = engine::PrivateTempFolder();
     if (temp.empty()) AssetFailed("font");
-    const std::string path = temp + "TitanOne-Regular.ttf";
-    const int file = engine::NewFile(engine::AutoId, path);
-    if (!file || engine::WriteBytes(file, block, length) < 1) {
-        if (file) engine::CloseFileObject(file);
-        AssetFailed("font");
+    for (const char* entry : kFontEntries) {
+        const int64_t length = ReadEntry(pack, block, entry);
+        if (length < 0) AssetFailed("font");
+        const std::string path = temp + entry;
+        const int file = engine::NewFile(engine::AutoId, path);
+        if (!file || engine::WriteBytes(file, block, length) < 1) {
+            if (file) engine::CloseFileObject(file);
+            AssetFailed("font");
+        }
+        engine::CloseFileObject(file);
+        // Without its fonts the game would draw every caption in a stand-in
+        // face, or none at all: that is a broken installation, not a working one.
+        if (!engine::InstallPrivateFont(path)) AssetFailed(entry);
+        LogLoaded(entry);
     }
-    engine::CloseFileObject(file);
-    // Without its font the game would draw every caption in a stand-in face,
-    // or none at all: that is a broken installation, not a working one.
-    if (!engine::InstallPrivateFont(path)) AssetFailed("TitanOne-Regular.ttf");
     engine::FreeBlock(block);
-    LogLoaded("TitanOne-Regular.ttf");
     engine::CloseArchive(pack);
 }
 

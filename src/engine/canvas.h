@@ -54,11 +54,14 @@ int InstallPrivateFont(const std::string& file_path);
 // always anti-aliased). An unknown face name falls back to the first installed
 // font, then to a system default (DejaVu Sans and the like). Returns the handle
 // (AutoId) or 1, or 0 when no font can be created (bad size, no font at all).
+// A character the face lacks is drawn, measured and wrapped with the first other
+// installed family that has it, scaled to the same cap height.
 int LoadFontFace(int id, const std::string& face_name, int size, int flags);
 // The handle SetCanvasFont takes for a font (nonzero), or 0 for an absent font.
 int FontNativeHandle(int font);
-// The first character of the UTF-8 text that the font has no glyph for, or 0
-// when it has them all (or there is no such font). Tools check texts with it.
+// The first character of the UTF-8 text that neither the font nor any other
+// installed family (its companion faces) has a glyph for, or 0 when every
+// character can be drawn (or there is no such font). Tools check texts with it.
 uint32_t FirstMissingCharacter(int font, const std::string& text);
 // Frees a font; -1 frees all. A canvas that selected it keeps drawing with it.
 void ReleaseFont(int font);

@@ -9,6 +9,12 @@
 // table's Windows ascent and descent, which is what the game's layout expects
 // of a text extent.
 //
+// A character the face has no glyph for is taken from another installed family
+// (the first one registered that has it, in registration order): the companion
+// face is opened at the em that gives it the same cap height, and shares the
+// font's baseline. Layout, measuring and drawing all use the same choice, so a
+// text is measured exactly as it is drawn.
+//
 // Canvases select fonts by a native handle, a process-unique number; a font
 // freed while selected stays alive until the canvas lets go of it.
 #include <ft2build.h>
@@ -91,6 +97,11 @@ struct FontFace {
     int strike_y = 0;  // rows above the baseline
     int strike_size = 0;
     std::unordered_map<FT_UInt, FT_Pos> advances;  // 26.6, synthesis included
+    std::string family;
+    // Faces of the other installed families, opened at the first character
+    // this face lacks; scaled to this face's cap height.
+    std::vector<std::shared_ptr<FontFace>> fallbacks;
+    bool fallbacks_opened = false;
 
     ~FontFace();
 };
@@ -210,7 +221,28 @@ int Scale(long font_units, int em, int units_per_em) {
     return static_cast<int>(std::lround(static_cast<double>(font_units) * em / units_per_em));
 }
 
-std::shared_ptr<FontFace> OpenFace(const RegisteredFace& source, int em, int flags) {
+// The height of capital letters in font units: the OS/2 table's when it has
+// one, else the top of "H" (or of the Cyrillic En or the Greek Eta, for a face
+// without Latin), else 70 % of the em.
+long CapHeightUnits(FT_Face face) {
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 && os2->version != 0xFFFF && os2->version >= 2 && os2->sCapHeight > 0) {
+        return os2->sCapHeight;
+    }
+    for (char32_t code : {U'H', U'\u041D', U'\u0397'}) {
+        FT_UInt glyph = FT_Get_Char_Index(face, code);
+        if (glyph && FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE) == 0 &&
+            face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+            FT_BBox box;
+            FT_Outline_Get_CBox(&face->glyph->outline, &box);
+            if (box.yMax > 0) return box.yMax;
+        }
+    }
+    return face->units_per_EM * 7 / 10;
+}
+
+std::shared_ptr<FontFace> OpenFace(const RegisteredFace& source, int em, int flags,
+                                   bool with_handle = true) {
     auto& fs = Fonts();
     if (!fs.library.library) return nullptr;
     auto font = std::make_shared<FontFace>();
@@ -223,6 +255,7 @@ std::shared_ptr<FontFace> OpenFace(const RegisteredFace& source, int em, int fla
     }
     FT_Face face = font->face;
     if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(em)) != 0) return nullptr;
+    font->family = source.family;
     const int upem = face->units_per_EM;
     font->em = em;
     font->flags = flags;
@@ -250,9 +283,57 @@ std::shared_ptr<FontFace> OpenFace(const RegisteredFace& source, int em, int fla
         font->strike_y = font->ascent / 3;
         font->strike_size = font->underline_size;
     }
-    font->native = fs.next_native++;
-    if (fs.next_native <= 0) fs.next_native = 1;
-    fs.by_handle[font->native] = font;
+    if (with_handle) {
+        font->native = fs.next_native++;
+        if (fs.next_native <= 0) fs.next_native = 1;
+        fs.by_handle[font->native] = font;
+    }
+    return font;
+}
+
+// The companion faces of a font: one per other installed family, in the order
+// of registration, at the em that matches the font's cap height. Underline and
+// strike-out stay with the font itself, which draws them across the whole text.
+const std::vector<std::shared_ptr<FontFace>>& Fallbacks(FontFace& font) {
+    if (font.fallbacks_opened) return font.fallbacks;
+    font.fallbacks_opened = true;
+    auto& fs = Fonts();
+    const double cap = static_cast<double>(CapHeightUnits(font.face)) / font.face->units_per_EM;
+    const bool bold = (font.flags & kFontBold) != 0, italic = (font.flags & kFontItalic) != 0;
+    std::vector<std::string> seen{font.family};
+    for (const RegisteredFace& candidate : fs.installed) {
+        if (std::any_of(seen.begin(), seen.end(),
+                        [&](const std::string& f) { return SameName(f, candidate.family); })) {
+            continue;
+        }
+        seen.push_back(candidate.family);
+        const RegisteredFace* source = PickStyle(fs.installed, candidate.family, bold, italic);
+        if (!source) continue;
+        // Measure the companion's cap height on a face of its own first.
+        auto probe = OpenFace(*source, font.em, 0, false);
+        if (!probe) continue;
+        const double own_cap =
+            static_cast<double>(CapHeightUnits(probe->face)) / probe->face->units_per_EM;
+        long em = own_cap > 0 ? std::lround(font.em * cap / own_cap) : font.em;
+        em = std::clamp<long>(em, 1, kMaxEm);
+        auto companion = OpenFace(*source, static_cast<int>(em),
+                                  font.flags & ~(kFontUnderline | kFontStrikeOut), false);
+        if (companion) font.fallbacks.push_back(std::move(companion));
+    }
+    return font.fallbacks;
+}
+
+// The face that draws `code`: the font itself when it has a glyph, else the
+// first companion that has one, else the font (with its missing-glyph box).
+FontFace& FaceFor(FontFace& font, char32_t code, FT_UInt* glyph) {
+    *glyph = FT_Get_Char_Index(font.face, code);
+    if (*glyph || code < 0x20) return font;
+    for (const auto& companion : Fallbacks(font)) {
+        if (FT_UInt g = FT_Get_Char_Index(companion->face, code)) {
+            *glyph = g;
+            return *companion;
+        }
+    }
     return font;
 }
 
@@ -295,6 +376,7 @@ FT_Pos Advance(FontFace& font, FT_UInt glyph) {
 }
 
 struct Placed {
+    FontFace* face;  // the font, or the companion that has the character
     FT_UInt glyph;
     int64_t x;  // pixels from the text's left edge
     int64_t advance;
@@ -305,22 +387,24 @@ std::vector<Placed> Layout(FontFace& font, std::string_view text, int64_t* width
     std::u32string codes = DecodeUtf8(text);
     std::vector<Placed> placed;
     placed.reserve(codes.size());
-    const bool kerning = FT_HAS_KERNING(font.face);
     int64_t pen = 0;  // 26.6
     FT_UInt previous = 0;
+    FontFace* previous_face = nullptr;
     for (char32_t code : codes) {
-        // Characters the font lacks map to glyph 0, its missing-glyph box.
-        FT_UInt glyph = FT_Get_Char_Index(font.face, code);
-        if (kerning && previous && glyph) {
+        // Characters no face has map to glyph 0 of the font, its missing-glyph box.
+        FT_UInt glyph = 0;
+        FontFace& face = FaceFor(font, code, &glyph);
+        if (previous && glyph && previous_face == &face && FT_HAS_KERNING(face.face)) {
             FT_Vector delta{};
-            if (FT_Get_Kerning(font.face, previous, glyph, FT_KERNING_DEFAULT, &delta) == 0) {
+            if (FT_Get_Kerning(face.face, previous, glyph, FT_KERNING_DEFAULT, &delta) == 0) {
                 pen += delta.x;
             }
         }
-        FT_Pos advance = Advance(font, glyph);
-        placed.push_back({glyph, (pen + 32) >> 6, (advance + 63) >> 6});
+        FT_Pos advance = Advance(face, glyph);
+        placed.push_back({&face, glyph, (pen + 32) >> 6, (advance + 63) >> 6});
         pen += advance;
         previous = glyph;
+        previous_face = &face;
     }
     *width = codes.empty() ? 0 : std::max<int64_t>(0, (pen + 32) >> 6) + font.overhang;
     return placed;
@@ -436,12 +520,12 @@ int64_t RenderTextCoverage(FontFace& font, std::string_view text, int64_t x, int
     const int64_t baseline = y + font.ascent;
     const int64_t clip_right = int64_t{clip_x} + clip_w;
     const int64_t clip_bottom = int64_t{clip_y} + clip_h;
-    const int64_t margin = 2 * int64_t{font.em} + 2;  // ink may stray past the advance
     for (const Placed& g : placed) {
         const int64_t gx = x + g.x;
+        const int64_t margin = 2 * int64_t{g.face->em} + 2;  // ink may stray past the advance
         if (gx + g.advance + margin < clip_x || gx - margin >= clip_right) continue;
-        if (!LoadGlyph(font, g.glyph)) continue;
-        FT_GlyphSlot slot = font.face->glyph;
+        if (!LoadGlyph(*g.face, g.glyph)) continue;
+        FT_GlyphSlot slot = g.face->face->glyph;
         if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) continue;
         const FT_Bitmap& bm = slot->bitmap;
         if (bm.pixel_mode != FT_PIXEL_MODE_GRAY || !bm.buffer) continue;
@@ -507,7 +591,9 @@ uint32_t FirstMissingCharacter(int font, const std::string& text) {
     auto* f = detail::Fonts().fonts.Get(font);
     if (!f || !f->face) return 0;
     for (char32_t code : detail::DecodeUtf8(text)) {
-        if (FT_Get_Char_Index(f->face->face, code) == 0) return static_cast<uint32_t>(code);
+        FT_UInt glyph = 0;
+        detail::FaceFor(*f->face, code, &glyph);
+        if (glyph == 0) return static_cast<uint32_t>(code);
     }
     return 0;
 }

@@ -96,14 +96,39 @@ char32_t UpperChar(char32_t c) {
     }
     if (c >= 0x03B1 && c <= 0x03CB && c != 0x03C2) return c - 0x20;  // Greek
     if (c == 0x03C2) return 0x03A3;                                  // final sigma
-    if (c >= 0x03AC && c <= 0x03AF) {                                // accented vowels
-        static const char32_t kAccented[] = {0x0386, 0x0388, 0x0389, 0x038A};
-        return kAccented[c - 0x03AC];
+    // Greek written in capitals drops the tonos: ά and Ά both become Α, ΐ Ϊ.
+    switch (c) {
+        case 0x0386:
+        case 0x03AC:
+            return 0x0391;
+        case 0x0388:
+        case 0x03AD:
+            return 0x0395;
+        case 0x0389:
+        case 0x03AE:
+            return 0x0397;
+        case 0x038A:
+        case 0x03AF:
+            return 0x0399;
+        case 0x038C:
+        case 0x03CC:
+            return 0x039F;
+        case 0x038E:
+        case 0x03CD:
+            return 0x03A5;
+        case 0x038F:
+        case 0x03CE:
+            return 0x03A9;
+        case 0x0390:
+            return 0x03AA;
+        case 0x03B0:
+            return 0x03AB;
+        default:
+            break;
     }
-    if (c == 0x03CC) return 0x038C;
-    if (c == 0x03CD || c == 0x03CE) return c - 0x3F;
     if (c >= 0x0430 && c <= 0x044F) return c - 0x20;  // Cyrillic
     if (c >= 0x0450 && c <= 0x045F) return c - 0x50;
+    if (c == 0x0491) return 0x0490;  // Ukrainian ghe with upturn
     return c;
 }
 

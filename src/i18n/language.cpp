@@ -15,7 +15,9 @@
 // cannot lead the game to read a file outside it.
 #include "i18n/language.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 #include "engine/archive.h"
@@ -96,6 +98,78 @@ void ReadRecordFromOpenFile(const std::string& fileName) {
     record.software = engine::ReadPrefString("tLangFileSOFTWARE", "");
 }
 
+// The base letters of U+00C0..U+017F in lower case: accents dropped, ligatures
+// and letters with strokes under the letter a reader looks for them by.
+constexpr char kLatinBase[] =
+    "aaaaaaaceeeeiiiidnooooo*ouuuuytsaaaaaaaceeeeiiiidnooooo/ouuuuytyaaaaaaccccccccdddd"
+    "eeeeeeeeeegggggggghhhhiiiiiiiiiiiijjkkkllllllllllnnnnnnnnnoooooooorrrrrrssssssssttttt"
+    "tuuuuuuuuuuuuwwyyyzzzzzzs";
+static_assert(sizeof kLatinBase == 0x180 - 0xC0 + 1);
+
+// A character folded for sorting: lower case without accents, so "Čeština"
+// stands among the C's and "Ελληνικά" beside "Ελληνικα".
+char32_t FoldForSorting(char32_t c) {
+    if (c >= 'A' && c <= 'Z') return c + 0x20;
+    if (c >= 0xC0 && c < 0x180) return static_cast<char32_t>(kLatinBase[c - 0xC0]);
+    switch (c) {  // Greek vowels with tonos or dialytika
+        case 0x0386:
+        case 0x03AC:
+            return 0x03B1;
+        case 0x0388:
+        case 0x03AD:
+            return 0x03B5;
+        case 0x0389:
+        case 0x03AE:
+            return 0x03B7;
+        case 0x038A:
+        case 0x03AA:
+        case 0x03AF:
+        case 0x03CA:
+        case 0x0390:
+            return 0x03B9;
+        case 0x038C:
+        case 0x03CC:
+            return 0x03BF;
+        case 0x038E:
+        case 0x03AB:
+        case 0x03CD:
+        case 0x03CB:
+        case 0x03B0:
+            return 0x03C5;
+        case 0x038F:
+        case 0x03CE:
+            return 0x03C9;
+        case 0x03C2:
+            return 0x03C3;  // final sigma
+        default:
+            break;
+    }
+    if (c >= 0x0391 && c <= 0x03A9) return c + 0x20;
+    if (c >= 0x0410 && c <= 0x042F) return c + 0x20;  // Cyrillic capitals
+    if (c >= 0x0400 && c <= 0x040F) return c + 0x50;
+    return c;
+}
+
+// Latin names first, then Greek, then Cyrillic, then anything else: a player
+// looks for their language among the names written in their own alphabet.
+int ScriptRank(char32_t c) {
+    if (c < 0x0250) return 0;
+    if (c >= 0x0370 && c < 0x0400) return 1;
+    if (c >= 0x0400 && c < 0x0530) return 2;
+    return 3;
+}
+
+// The sorting key of a language's display name: the script of its first
+// letter, then the folded name.
+std::pair<int, std::u32string> SortKey(const std::string& name) {
+    std::u32string folded;
+    for (char16_t unit : engine::ToUtf16(name))
+        folded.push_back(FoldForSorting(unit));
+    return {folded.empty() ? 0 : ScriptRank(folded.front()), folded};
+}
+
+// The choice list holds the languages sorted by their own names, case and
+// accents aside, Latin before Greek before Cyrillic; equal names by code.
 void RebuildChoiceList() {
     auto& s = State();
     s.choices.Clear();
@@ -103,9 +177,21 @@ void RebuildChoiceList() {
     engine::MapRewind(s.languages);
     while (engine::MapAdvance(s.languages)) {
         const LanguageRecord& record = engine::MapValue(s.languages);
-        s.choices.Add(Choice{record.code, record.name, record.fileName});
         s.ordered.push_back(Choice{record.code, record.name, record.fileName});
     }
+    std::vector<std::pair<std::pair<int, std::u32string>, size_t>> keys;
+    for (size_t i = 0; i < s.ordered.size(); ++i)
+        keys.push_back({SortKey(s.ordered[i].name), i});
+    std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+        return std::tie(a.first, s.ordered[a.second].code) <
+               std::tie(b.first, s.ordered[b.second].code);
+    });
+    std::vector<Choice> sorted;
+    for (const auto& key : keys)
+        sorted.push_back(s.ordered[key.second]);
+    s.ordered = std::move(sorted);
+    for (const Choice& choice : s.ordered)
+        s.choices.Add(choice);
     s.choices.Reset();
 }
 
@@ -253,6 +339,62 @@ bool HasLanguage(const std::string& code) {
         if (choice.code == code) return true;
     }
     return false;
+}
+
+namespace {
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+    return text;
+}
+
+// The language part of a code ("pt" of "pt_BR", "sr" of "sr_Latn_RS"), in lower
+// case, with the names that mean the same written language made one.
+std::string LanguagePart(const std::string& code) {
+    std::string language = LowerAscii(code.substr(0, code.find('_')));
+    if (language == "no" || language == "nn") return "nb";  // Norwegian: Bokmål is written
+    if (language == "in") return "id";                      // the old code of Indonesian
+    return language;
+}
+
+// The region a language is looked for in first when the user's own region has
+// no file, where it is not the language's code in capitals ("de" gives de_DE).
+std::string DefaultRegion(const std::string& language) {
+    static const std::pair<const char*, const char*> kDefaults[] = {
+        {"en", "GB"}, {"sv", "SE"}, {"da", "DK"}, {"cs", "CZ"}, {"sl", "SI"},
+        {"el", "GR"}, {"uk", "UA"}, {"ca", "ES"}, {"nb", "NO"}, {"et", "EE"}};
+    for (const auto& [lang, region] : kDefaults) {
+        if (language == lang) return region;
+    }
+    std::string region = language;
+    for (char& c : region)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    return region;
+}
+
+}  // namespace
+
+std::string NearestLanguage(const std::string& code) {
+    const auto& list = State().ordered;
+    for (const Choice& choice : list) {
+        if (choice.code == code) return code;
+    }
+    for (const Choice& choice : list) {
+        if (LowerAscii(choice.code) == LowerAscii(code)) return choice.code;
+    }
+    const std::string language = LanguagePart(code);
+    if (!language.empty()) {
+        const std::string preferred = language + "_" + DefaultRegion(language);
+        std::string other;
+        for (const Choice& choice : list) {
+            if (LanguagePart(choice.code) != language) continue;
+            if (LowerAscii(choice.code) == LowerAscii(preferred)) return choice.code;
+            if (other.empty() || choice.code < other) other = choice.code;
+        }
+        if (!other.empty()) return other;
+    }
+    return "en_GB";
 }
 
 int32_t PositionLanguageChoice(const std::string& code) {

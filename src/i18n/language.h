@@ -21,6 +21,11 @@ int32_t LanguageCount();
 std::string LanguageCodeAt(int32_t index);
 std::string LanguageNameAt(int32_t index);
 bool HasLanguage(const std::string& code);
+// The available language nearest to a locale code: its own file ("pt_BR"),
+// else the same language in its usual region ("es_MX" gives es_ES, "de_AT"
+// de_DE, "nb", "nn_NO" and "no_NO" nb_NO), else the same language in any
+// region, else "en_GB".
+std::string NearestLanguage(const std::string& code);
 
 // Puts the choice list on the language with this code (on its last entry when
 // none matches) and returns its index, -1 for an empty list.

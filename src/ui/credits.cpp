@@ -24,14 +24,16 @@ static constexpr CreditLine kCreditLines[] = {
     {350, nullptr, "Orvanta"},
     {390, nullptr, "Velcroft Ltd."},
     {430, nullptr, "https://orvanta.example"},
-    {485, "tCreditsGFX", nullptr},
-    {525, nullptr, "The Mnemora team (original work)"},
-    {580, "tCreditsMUSIC", nullptr},
-    {620, nullptr, "The Mnemora team (original work)"},
-    {675, "tCreditsSFX", nullptr},
-    {715, nullptr, "The Mnemora team (original work)"},
-    {770, "tCreditsFONT", nullptr},
-    {810, nullptr, "Titan One by Rodrigo Fuenzalida (SIL OFL 1.1)"},
+    {475, "tCreditsGFX", nullptr},
+    {515, nullptr, "The Mnemora team (original work)"},
+    {560, "tCreditsMUSIC", nullptr},
+    {600, nullptr, "The Mnemora team (original work)"},
+    {645, "tCreditsSFX", nullptr},
+    {685, nullptr, "The Mnemora team (original work)"},
+    {730, "tCreditsFONT", nullptr},
+    {770, nullptr, "Titan One by Rodrigo Fuenzalida (SIL OFL 1.1)"},
+    // The companion face for Greek, Cyrillic and the Latin letters Titan One lacks.
+    {810, nullptr, "M PLUS Rounded 1c, M+ Project (SIL OFL 1.1)"},
 };
 
 std::vector<std::string> CreditsFixedLines() {

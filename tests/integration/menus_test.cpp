@@ -98,7 +98,7 @@ TEST_F(MenusTest, ALanguageSwitchRebuildsTheTextsWithoutReopening) {
     const std::string english = i18n::Text("tMenuSTART");
     ClickSlot(ui::dialogs.mainMenuButtons, 2);
     ASSERT_EQ(app::loop.ScreenState, app::Settings);
-    for (int i = 0; i < 10 && app::settings.LanguagePending != "de_DE"; ++i) {
+    for (int i = 0; i < i18n::LanguageCount() && app::settings.LanguagePending != "de_DE"; ++i) {
         ClickSlot(ui::dialogs.settingsButtons, 1);
     }
     ASSERT_EQ(app::settings.LanguagePending, "de_DE");

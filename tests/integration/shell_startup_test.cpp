@@ -164,6 +164,7 @@ TEST_F(ShellStartupTest, PortableRunLogsEveryStepAndSavesOnQuit) {
                              "ScreenWidth:\t\t*",
                              "ScreenHeight:\t\t*",
                              "Load asset (TitanOne-Regular.ttf):\t\tOK",
+                             "Load asset (MPlusRounded1c-Black.ttf):\t\tOK",
                              "Load asset (music0.ogg):\t\tOK",
                              "Load asset (music1.ogg):\t\tOK",
                              "Load asset (music2.ogg):\t\tOK",

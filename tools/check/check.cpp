@@ -4,7 +4,8 @@
 //  - every entry of the asset catalogue is in "Mnemora.data", fits the memory
 //    block the game reads it into, decodes, and has its designed natural size;
 //  - every language file in "Mnemora.languages/" has every key of en_GB, and
-//    every character of its texts is in the game's font;
+//    every character of its texts is in the game's face or its companion face
+//    (the face the game draws the characters from that its own face lacks);
 //  - with the real font at 96 DPI, every caption, title, credit line, dialog
 //    message line and settings row fits the picture it is drawn on, the fixed
 //    credits lines too, and the help text ends above the help screen's BACK
@@ -221,14 +222,14 @@ void CheckCreditsFixedLines(const Fonts& f) {
         if (uint32_t missing = engine::FirstMissingCharacter(f.credits, line)) {
             char hex[16];
             std::snprintf(hex, sizeof hex, "U+%04X", missing);
-            Fail("credits fixed line \"" + line + "\" uses " + hex + ", which the font lacks");
+            Fail("credits fixed line \"" + line + "\" uses " + hex + ", which neither face has");
         }
         CheckFits("credits fixed line", f.credits, line, kCreditsLineLimit);
     }
 }
 
 void CheckLanguage(const std::string& code, const Texts& texts, const Texts& english,
-                   const Fonts& f, int fontId) {
+                   const std::vector<std::string>& languageNames, const Fonts& f, int fontId) {
     for (const auto& [key, value] : english) {
         ++checks;
         if (!texts.count(key)) Fail(code + ": key " + key + " is missing");
@@ -239,7 +240,7 @@ void CheckLanguage(const std::string& code, const Texts& texts, const Texts& eng
         if (missing) {
             char hex[16];
             std::snprintf(hex, sizeof hex, "U+%04X", missing);
-            Fail(code + ": " + key + " uses " + hex + ", which the font lacks");
+            Fail(code + ": " + key + " uses " + hex + ", which neither face has");
         }
     }
     auto text = [&](const std::string& key) {
@@ -282,7 +283,8 @@ void CheckLanguage(const std::string& code, const Texts& texts, const Texts& eng
         {"tSettingsSCREENMODE",
          {text("tSettingsFULLSCREEN"), text("tSettingsWINDOWED"), text("tSettingsBORDERLESS")}},
         {"tSettingsRESOLUTION", {"3840x2160", "1024x576"}},
-        {"tSettingsLANGUAGE", {engine::UpperCase(text("tLangFileNAME"))}},
+        // The language row offers every language by its own name, in capitals.
+        {"tSettingsLANGUAGE", languageNames},
     };
     for (const auto& [label, values] : rows) {
         for (const std::string& value : values) {
@@ -329,20 +331,24 @@ int main(int argc, char** argv) {
     engine::StartAudio();
     CheckSounds(pack);
 
-    // The font, registered from a file as the game does.
-    ++checks;
-    std::vector<uint8_t> font = ReadEntry(pack, "TitanOne-Regular.ttf", kLargeBlock);
+    // The game's face and its companion, registered from files in the order
+    // the game registers them.
+    for (const char* name : {"TitanOne-Regular.ttf", "MPlusRounded1c-Black.ttf"}) {
+        ++checks;
+        std::vector<uint8_t> font = ReadEntry(pack, name, kLargeBlock);
+        std::string fontFile = engine::TempFolder() + name;
+        int file = font.empty() ? 0 : engine::NewFile(engine::AutoId, fontFile);
+        if (file) {
+            engine::WriteBytes(file, font.data(), static_cast<int64_t>(font.size()));
+            engine::CloseFileObject(file);
+        }
+        if (!file || !engine::InstallPrivateFont(fontFile)) {
+            Fail(std::string(name) + ": missing from the pack or not a font");
+            return 1;
+        }
+        engine::RemoveFile(fontFile, 2);
+    }
     engine::CloseArchive(pack);
-    std::string fontFile = engine::TempFolder() + "TitanOne-Regular.ttf";
-    int file = font.empty() ? 0 : engine::NewFile(engine::AutoId, fontFile);
-    if (file) {
-        engine::WriteBytes(file, font.data(), static_cast<int64_t>(font.size()));
-        engine::CloseFileObject(file);
-    }
-    if (!file || !engine::InstallPrivateFont(fontFile)) {
-        Fail("TitanOne-Regular.ttf: missing from the pack or not a font");
-        return 1;
-    }
     engine::SetFontDpi(96);
     Fonts f;
     f.caption = engine::LoadFontFace(engine::AutoId, "Titan One", 30, 16);
@@ -365,16 +371,21 @@ int main(int argc, char** argv) {
     std::string languages = folder + "Mnemora.languages/";
     Texts english = ReadLanguage(languages + "en_GB.language");
     if (english.empty()) Fail("en_GB.language: missing or empty");
+    std::map<std::string, Texts> files;
     int scan = engine::ScanFolder(engine::AutoId, languages, "*.language");
-    int count = 0;
     while (scan && engine::NextFolderEntry(scan)) {
         std::string name = engine::FolderEntryName(scan);
-        CheckLanguage(engine::FileNamePart(name, 1), ReadLanguage(languages + name), english, f,
-                      f.caption);
-        ++count;
+        files[engine::FileNamePart(name, 1)] = ReadLanguage(languages + name);
     }
     engine::EndFolderScan(scan);
-    if (count == 0) Fail(languages + ": no language files");
+    std::vector<std::string> languageNames;
+    for (const auto& [code, texts] : files) {
+        auto name = texts.find("tLangFileNAME");
+        languageNames.push_back(engine::UpperCase(name == texts.end() ? "" : name->second));
+    }
+    for (const auto& [code, texts] : files)
+        CheckLanguage(code, texts, english, languageNames, f, f.caption);
+    if (files.empty()) Fail(languages + ": no language files");
 
     engine::EndCanvas();
     engine::CloseDisplay();

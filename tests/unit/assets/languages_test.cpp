@@ -85,8 +85,10 @@ const std::vector<std::string> kHeaderKeys = {"tLangFileNAME",   "tLangFileVERSI
                                               "tLangFileDATE",   "tLangFileAUTHOR",
                                               "tLangFileLANGID", "tLangFileSOFTWARE"};
 
-const std::vector<std::string> kShippedCodes = {"en_GB", "de_DE", "fr_FR", "es_ES",
-                                                "it_IT", "nl_NL", "pt_PT", "sv_SE"};
+const std::vector<std::string> kShippedCodes = {
+    "en_GB", "de_DE", "fr_FR", "es_ES", "it_IT", "nl_NL", "pt_PT", "sv_SE", "pl_PL", "cs_CZ",
+    "sk_SK", "hu_HU", "ro_RO", "tr_TR", "hr_HR", "sl_SI", "da_DK", "nb_NO", "fi_FI", "et_EE",
+    "lt_LT", "lv_LV", "ca_ES", "pt_BR", "ru_RU", "uk_UA", "bg_BG", "el_GR", "id_ID"};
 
 // The result dialogs draw the text before and after "|" as their two message lines.
 const std::vector<std::string> kMessageKeys = {"tLevelFinishedTEXT", "tLevelFailedTEXT",
@@ -222,16 +224,14 @@ bool Decode(const std::string& s, std::vector<char32_t>& out) {
     return true;
 }
 
-// Latin-1 and Latin Extended-A, less the characters Titan One has no glyph for
-// (the no-break space and a handful of Baltic and Maltese letters), less controls
-// and the soft hyphen, which would draw nothing sensible.
+// Latin-1 and Latin Extended-A/B (Titan One, and the companion face for the
+// letters it lacks), the Greek and Cyrillic letters (the companion face), less
+// controls, the no-break space and the soft hyphen, which neither face draws.
 bool Drawable(char32_t cp) {
-    static const std::set<char32_t> kMissing = {
-        0x00A0, 0x00AD, 0x0122, 0x0123, 0x0126, 0x0130, 0x0136, 0x0137, 0x0138, 0x013B,
-        0x013C, 0x0145, 0x0146, 0x0149, 0x0156, 0x0162, 0x0163, 0x0166, 0x0167, 0x017F};
     if (cp >= 0x20 && cp <= 0x7E) return true;
-    if (cp >= 0xA0 && cp <= 0x17F) return kMissing.count(cp) == 0;
-    return false;
+    if (cp >= 0xA1 && cp <= 0x24F) return cp != 0xAD;
+    if (cp >= 0x0386 && cp <= 0x03CE) return cp != 0x0387 && cp != 0x038B && cp != 0x038D;
+    return (cp >= 0x0400 && cp <= 0x045F) || cp == 0x0490 || cp == 0x0491;
 }
 
 std::string Hex(char32_t cp) {
@@ -245,6 +245,8 @@ std::string Hex(char32_t cp) {
 
 bool IsCapital(char32_t cp) {
     if (cp >= 'A' && cp <= 'Z') return true;
+    if (cp >= 0x0386 && cp <= 0x03AB) return true;  // Greek
+    if (cp >= 0x0400 && cp <= 0x042F) return true;  // Cyrillic
     if (cp >= 0xC0 && cp <= 0xDE) return cp != 0xD7;
     if ((cp >= 0x100 && cp <= 0x137) || (cp >= 0x14A && cp <= 0x177)) return cp % 2 == 0;
     if (cp >= 0x139 && cp <= 0x148) return cp % 2 == 1;
@@ -253,10 +255,22 @@ bool IsCapital(char32_t cp) {
 
 bool IsLetter(char32_t cp) {
     return (cp >= 'a' && cp <= 'z') || (cp >= 'A' && cp <= 'Z') ||
-           (cp >= 0xC0 && cp <= 0x17F && cp != 0xD7 && cp != 0xF7);
+           (cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7) ||
+           (cp >= 0x0386 && cp <= 0x03CE) || (cp >= 0x0400 && cp <= 0x045F);
+}
+
+// The narrow letters: I, J, i, j, l and their accented forms (about 0.35 to
+// 0.46 em in Titan One).
+bool IsNarrow(char32_t cp) {
+    return std::u32string(
+               U"IJijl\u00CC\u00CD\u00CE\u00CF\u00EC\u00ED\u00EE\u00EF\u0128\u0129"
+               U"\u012A\u012B\u012C\u012D\u012E\u012F\u0130\u0131\u0134\u0135"
+               U"\u013A\u013C\u013E\u0140\u0142")
+               .find(cp) != std::u32string::npos;
 }
 
 double AdvanceFactor(char32_t cp) {
+    if (IsNarrow(cp)) return 0.45;
     if (IsCapital(cp)) return 0.72;
     if (IsLetter(cp) || (cp >= '0' && cp <= '9')) return 0.62;
     if (cp == ' ') return 0.25;
@@ -281,13 +295,16 @@ constexpr double kRowEm = 44;      // 33 points: settings rows
 constexpr double kBodyEm = 35;     // 26 points: help text and credit lines
 constexpr double kMessageEm = 67;  // 50 points: result dialog messages
 
-// Upper case of the Latin-1 letters, as the settings row shows language names.
+// Upper case of the Latin-1, Greek and Cyrillic letters, as the settings row
+// shows language names.
 std::string Upper(const std::string& s) {
     std::vector<char32_t> cps;
     Decode(s, cps);
     std::string out;
     for (char32_t cp : cps) {
         if ((cp >= 'a' && cp <= 'z') || (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7)) cp -= 0x20;
+        if ((cp >= 0x03B1 && cp <= 0x03CB && cp != 0x03C2) || (cp >= 0x0430 && cp <= 0x044F))
+            cp -= 0x20;
         if (cp < 0x80) {
             out += static_cast<char>(cp);
         } else {
@@ -522,7 +539,7 @@ TEST(LanguageFiles, EveryCharacterIsInTheFont) {
             if (!Decode(value, cps)) continue;  // reported by FileForm
             for (char32_t cp : cps)
                 EXPECT_TRUE(Drawable(cp))
-                    << file.code << " " << key << ": " << Hex(cp) << " is not in the game font";
+                    << file.code << " " << key << ": " << Hex(cp) << " is in neither face";
         }
     }
 }
@@ -609,13 +626,16 @@ TEST(LanguageFileChecks, SeeFaultsInHandMadeFiles) {
     EXPECT_TRUE(Drawable(cps[0]));   // U+0153 oe ligature
     EXPECT_FALSE(Drawable(0x00A0));  // no-break space: no glyph
     EXPECT_FALSE(Drawable(0x2019));  // typographic apostrophe
+    EXPECT_FALSE(Drawable(0x0531));  // Armenian: in neither face
     EXPECT_TRUE(Drawable(0x00C9));
+    EXPECT_TRUE(Drawable(0x0130));  // Turkish dotted capital I, from the companion face
+    EXPECT_TRUE(Drawable(0x0416));  // Cyrillic Zhe
 
     EXPECT_EQ(Upper("Fran\xC3\xA7"
                     "ais"),
               "FRAN\xC3\x87"
               "AIS");
-    EXPECT_NEAR(Estimate("EINSTELLUNGEN", kCaptionEm), 13 * 0.72 * 40, 1e-9);
+    EXPECT_NEAR(Estimate("EINSTELLUNGEN", kCaptionEm), (12 * 0.72 + 0.45) * 40, 1e-9);
     EXPECT_EQ(HelpLines("a n{2} b"), 3);
     EXPECT_EQ(HelpLines(std::string(60, 'w')), 2);  // an overlong word still wraps once
     EXPECT_EQ(Visible("c{Esc}:"), "Esc:");

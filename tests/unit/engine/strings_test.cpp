@@ -65,6 +65,8 @@ TEST(Strings, UpperCaseMapsLatinLettersOneToOne) {
     EXPECT_EQ(UpperCase("ı ĸ ŉ"), "I ĸ ŉ");
     EXPECT_EQ(UpperCase("ĀāĹĺ"), "ĀĀĹĹ");
     EXPECT_EQ(UpperCase("αβγ ς привет ё"), "ΑΒΓ Σ ПРИВЕТ Ё");
+    EXPECT_EQ(UpperCase("Ελληνικά ώρα ΐ"), "ΕΛΛΗΝΙΚΑ ΩΡΑ Ϊ");  // capitals without tonos
+    EXPECT_EQ(UpperCase("Українська ґ"), "УКРАЇНСЬКА Ґ");
     EXPECT_EQ(UpperCase("a\xFF"), "A\uFFFD");
 }
 

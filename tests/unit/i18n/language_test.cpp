@@ -357,6 +357,57 @@ TEST_F(LanguageTest, ChoiceListWrapsAndStaysOnTheLastEntryWithoutAMatch) {
     EXPECT_EQ(i18n::CurrentLanguageChoice(), 0);
 }
 
+TEST_F(LanguageTest, LocalesFindTheNearestLanguageAndNamesSortAsAPlayerLooksForThem) {
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"en_GB", "English"},
+        {"es_ES", "Espa\xC3\xB1ol"},
+        {"pt_PT", "Portugu\xC3\xAAs"},
+        {"pt_BR", "Portugu\xC3\xAAs (Brasil)"},
+        {"de_DE", "Deutsch"},
+        {"nb_NO", "Norsk bokm\xC3\xA5l"},
+        {"cs_CZ",
+         "\xC4\x8C"
+         "e\xC5\xA1tina"},
+        {"ca_ES", "catal\xC3\xA0"},
+        {"ru_RU", "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9"},
+        {"el_GR", "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC"},
+        {"fr_CA",
+         "Fran\xC3\xA7"
+         "ais (Canada)"}};
+    for (const auto& [code, name] : files)  // UTF-8 files carry the byte-order mark
+        WriteLanguage(code, "\xEF\xBB\xBF" + LanguageFile(name, ""));
+    ASSERT_EQ(i18n::ScanLanguages(folder_.string()), 1);
+
+    // Through the OS's locale names as the game receives them.
+    for (const auto& [locale, expected] :
+         std::vector<std::pair<std::string, std::string>>{{"es_MX.UTF-8", "es_ES"},
+                                                          {"es", "es_ES"},
+                                                          {"pt_BR", "pt_BR"},
+                                                          {"pt-AO", "pt_PT"},
+                                                          {"pt", "pt_PT"},
+                                                          {"nb", "nb_NO"},
+                                                          {"no_NO", "nb_NO"},
+                                                          {"nn-NO", "nb_NO"},
+                                                          {"de_AT", "de_DE"},
+                                                          {"de-CH", "de_DE"},
+                                                          {"en_US", "en_GB"},
+                                                          {"EN_gb", "en_GB"},
+                                                          {"ru_UA", "ru_RU"},
+                                                          {"el", "el_GR"},
+                                                          {"ca-ES-valencia", "ca_ES"},
+                                                          {"fr_FR", "fr_CA"},
+                                                          {"pl_PL", "en_GB"},
+                                                          {"", "en_GB"},
+                                                          {"sr_Latn_RS", "en_GB"}}) {
+        EXPECT_EQ(i18n::NearestLanguage(i18n::LocaleCodeFromName(locale)), expected) << locale;
+    }
+
+    // Own names, case and accents aside; Latin, then Greek, then Cyrillic.
+    EXPECT_EQ(Codes(),
+              (std::vector<std::string>{"ca_ES", "cs_CZ", "de_DE", "en_GB", "es_ES", "fr_CA",
+                                        "nb_NO", "pt_PT", "pt_BR", "el_GR", "ru_RU"}));
+}
+
 TEST(LocaleTest, LocaleNamesBecomeLanguageCodes) {
     EXPECT_EQ(i18n::LocaleCodeFromName("de_DE.UTF-8"), "de_DE");
     EXPECT_EQ(i18n::LocaleCodeFromName("de_DE@euro"), "de_DE");

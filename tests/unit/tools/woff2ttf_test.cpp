@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/canvas.h"
+#include "engine/canvas_internal.h"
 #include "woff.h"
 
 namespace {
@@ -216,6 +218,59 @@ TEST(Woff2Ttf, TheGameFontIsTitanOne) {
             sum -= (table[8] << 24) | (table[9] << 16) | (table[10] << 8) | table[11];
         EXPECT_EQ(sum, (uint32_t(r[4]) << 24) | (uint32_t(r[5]) << 16) | (r[6] << 8) | r[7]) << tag;
     }
+}
+
+// The game's face and its companion as the build makes them, installed in the
+// game's order: a character the game's face lacks is measured and drawn from
+// the companion, whose capitals stand as high as the game's own; a character
+// in neither face is reported.
+TEST(Woff2Ttf, MissingLettersComeFromTheCompanionFaceAtTheSameCapHeight) {
+    const char* dir = std::getenv("MNEMORA_BINARY_DIR");
+    const std::string fonts = std::string(dir ? dir : ".") + "/assets/font/";
+    if (!std::ifstream(fonts + "MPlusRounded1c-Black.ttf")) GTEST_SKIP() << "fonts not built";
+    engine::SetFontDpi(96);
+    ASSERT_EQ(engine::InstallPrivateFont(fonts + "TitanOne-Regular.ttf"), 1);
+    const int alone = engine::LoadFontFace(engine::AutoId, "Titan One", 40, 0);
+    EXPECT_EQ(engine::FirstMissingCharacter(alone, "A\xD0\x96"), 0x416u);  // Cyrillic Zhe
+    ASSERT_EQ(engine::InstallPrivateFont(fonts + "MPlusRounded1c-Black.ttf"), 1);
+    const int font = engine::LoadFontFace(engine::AutoId, "Titan One", 40, 0);
+    // Polish from the game's face, Turkish İ, Russian and Greek from the
+    // companion; Armenian from neither.
+    EXPECT_EQ(engine::FirstMissingCharacter(font,
+                                            "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 \xC4\xB0ptal "
+                                            "\xD0\xA0\xD1\x83\xD1\x81 \xCE\x95\xCE\xBB"),
+              0u);
+    EXPECT_EQ(engine::FirstMissingCharacter(font, "A\xD4\xB1"), 0x531u);
+
+    // Rows of ink and width of a text drawn on a transparent buffer.
+    auto draw = [&](const char* text, int* width) {
+        const int w = 240, h = 90;
+        std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4, 0);
+        EXPECT_TRUE(engine::detail::BeginCanvasOnPixels({pixels.data(), w, h, w * 4}));
+        engine::SetCanvasFont(engine::FontNativeHandle(font));
+        engine::SetCanvasMode(0x11);
+        *width = engine::MeasureTextWidth(text);
+        EXPECT_EQ(engine::DrawCanvasText(4, 4, text), 4 + *width);
+        engine::EndCanvas();
+        int first = -1, last = -1;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                if (pixels[(static_cast<size_t>(y) * w + x) * 4 + 3] > 0) {
+                    if (first < 0) first = y;
+                    last = y;
+                }
+            }
+        }
+        return first < 0 ? 0 : last - first + 1;
+    };
+    int latinWidth = 0, cyrillicWidth = 0, bothWidth = 0;
+    const int latin = draw("H", &latinWidth);
+    const int cyrillic = draw("\xD0\x9D", &cyrillicWidth);  // Cyrillic En
+    EXPECT_GT(latin, 20);
+    EXPECT_NEAR(cyrillic, latin, 2);  // a row of anti-aliasing at either edge
+    EXPECT_GT(cyrillicWidth, 0);
+    draw("H\xD0\x9D", &bothWidth);
+    EXPECT_NEAR(bothWidth, latinWidth + cyrillicWidth, 1);
 }
 
 }  // namespace
