@@ -154,17 +154,19 @@ void LoadBackground(int pack, const std::string& name) {
         engine::FreeBlock(block);
         AssetFailed(choice.entry);
     }
-    const int image = engine::DecodeImageSized(engine::AutoId, block, length);
+    // The placement needs only the picture's natural size, from its header;
+    // the picture is then decoded straight to the size it is drawn at.
+    int naturalWidth = 0, naturalHeight = 0;
+    int image = 0;
+    BackgroundPlacement place;
+    if (engine::PictureHeaderSize(block, length, &naturalWidth, &naturalHeight)) {
+        place = PlaceBackground(name, naturalWidth, naturalHeight, m.ScreenWidth, m.ScreenHeight);
+        image = engine::DecodeImageScaledSized(engine::AutoId, block, length, place.scaledWidth,
+                                               place.scaledHeight);
+    }
     engine::FreeBlock(block);
     if (!image) AssetFailed("image - " + name);
 
-    const BackgroundPlacement place =
-        PlaceBackground(name, engine::ImagePixelWidth(image), engine::ImagePixelHeight(image),
-                        m.ScreenWidth, m.ScreenHeight);
-    if (engine::ImagePixelWidth(image) != place.scaledWidth ||
-        engine::ImagePixelHeight(image) != place.scaledHeight) {
-        engine::ScaleImage(image, place.scaledWidth, place.scaledHeight, 0);
-    }
     const int32_t sprite = BackgroundSprite(name);
     if (engine::CreateBlankSprite(sprite, place.spriteWidth, place.spriteHeight)) {
         if (engine::BeginCanvas(engine::SpriteCanvas(sprite))) {
@@ -343,16 +345,25 @@ void LoadSoundPass() {
     engine::CloseArchive(pack);
 }
 
-// Every picture the pass reads, in the order it reads them.
-std::vector<std::string> PicturePassEntries() {
-    std::vector<std::string> entries;
+// Every picture the pass reads, in the order it reads them; the backgrounds
+// with the size LoadBackground decodes them to.
+std::vector<engine::DecodeAheadEntry> PicturePassEntries() {
+    std::vector<engine::DecodeAheadEntry> entries;
+    const int32_t screenWidth = metrics.ScreenWidth, screenHeight = metrics.ScreenHeight;
     for (const char* name : kBackgrounds) {
-        entries.push_back(ChooseBackground(name, metrics.AspectClass).entry);
+        auto sizer = [name = std::string(name), screenWidth, screenHeight](
+                         int width, int height, int* toWidth, int* toHeight) {
+            const BackgroundPlacement place =
+                PlaceBackground(name, width, height, screenWidth, screenHeight);
+            *toWidth = place.scaledWidth;
+            *toHeight = place.scaledHeight;
+        };
+        entries.push_back({ChooseBackground(name, metrics.AspectClass).entry, sizer});
     }
     for (const PictureEntry& picture : kPictures)
-        entries.emplace_back(picture.entry);
+        entries.push_back({picture.entry, nullptr});
     for (int n = 1; n <= 20; ++n)
-        entries.push_back(TileEntry(n));
+        entries.push_back({TileEntry(n), nullptr});
     return entries;
 }
 

@@ -18,6 +18,9 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+#if defined(__GLIBC__)
+#include <malloc.h>  // malloc_trim
+#endif
 
 #include "engine/archive.h"
 #include "engine/display.h"
@@ -36,6 +39,9 @@ enum class JobState { Queued, Decoding, Done, Taken };
 
 struct Job {
     std::vector<uint8_t> bytes;
+    PictureSizer sizer;  // empty: the natural size
+    int width = 0;       // the size decoded to, once known (0: natural)
+    int height = 0;
     detail::Picture picture;
     bool ok = false;
     JobState state = JobState::Queued;
@@ -75,10 +81,12 @@ class DecodeQueue {
         stopping_ = false;
     }
 
-    // The picture for exactly these bytes, when they are one of the jobs not
-    // yet taken: waits while the worker decodes it, decodes it here when the
-    // worker has not started it. False when no job has these bytes.
-    bool Take(const uint8_t* data, size_t size, detail::Picture* out, bool* ok) {
+    // The picture for exactly these bytes at this size (0 x 0: natural), when
+    // they are one of the jobs not yet taken: waits while the worker decodes
+    // it, decodes it here when the worker has not started it. False when no
+    // job has these bytes, or the worker decoded them to another size.
+    bool Take(const uint8_t* data, size_t size, int width, int height, detail::Picture* out,
+              bool* ok) {
         std::unique_lock lock(mutex_);
         for (auto& job : jobs_) {
             if (job->state == JobState::Taken || job->bytes.size() != size ||
@@ -88,6 +96,15 @@ class DecodeQueue {
             const bool decode_here = job->state == JobState::Queued;
             if (!decode_here) {
                 changed_.wait(lock, [&job] { return job->state == JobState::Done; });
+                if (job->width != width || job->height != height) {
+                    // Asked for at another size than the sizer gave: decoded again.
+                    job->state = JobState::Taken;
+                    detail::GivePixels(std::move(job->picture.bgra));
+                    --waiting_;
+                    lock.unlock();
+                    changed_.notify_all();
+                    return false;
+                }
                 *out = std::move(job->picture);
                 *ok = job->ok;
                 --waiting_;
@@ -96,7 +113,7 @@ class DecodeQueue {
             std::vector<uint8_t>().swap(job->bytes);
             lock.unlock();
             changed_.notify_all();  // the worker may go on, or skip this one
-            if (decode_here) *ok = detail::DecodePicture(data, size, out);
+            if (decode_here) *ok = detail::DecodePictureScaled(data, size, width, height, out);
             return true;
         }
         return false;
@@ -114,8 +131,16 @@ class DecodeQueue {
             job->state = JobState::Decoding;
             lock.unlock();
             detail::Picture picture;
-            const bool ok = detail::DecodePicture(job->bytes.data(), job->bytes.size(), &picture);
+            int width = 0, height = 0, natural_width = 0, natural_height = 0;
+            if (job->sizer && detail::PictureSizeFromHeader(job->bytes.data(), job->bytes.size(),
+                                                            &natural_width, &natural_height)) {
+                job->sizer(natural_width, natural_height, &width, &height);
+            }
+            const bool ok = detail::DecodePictureScaled(job->bytes.data(), job->bytes.size(), width,
+                                                        height, &picture);
             lock.lock();
+            job->width = width;
+            job->height = height;
             job->picture = std::move(picture);
             job->ok = ok;
             job->state = JobState::Done;
@@ -140,14 +165,22 @@ DecodeQueue& Queue() {
 }  // namespace
 
 void DecodeAhead(int archive, const std::vector<std::string>& entries) {
+    std::vector<DecodeAheadEntry> natural;
+    for (const std::string& entry : entries)
+        natural.push_back({entry, nullptr});
+    DecodeAhead(archive, natural);
+}
+
+void DecodeAhead(int archive, const std::vector<DecodeAheadEntry>& entries) {
     EndDecodeAhead();
     // One core: a worker would only take turns with the game.
     if (std::thread::hardware_concurrency() < 2) return;
     std::vector<std::unique_ptr<Job>> jobs;
     try {
-        for (const std::string& entry : entries) {
+        for (const DecodeAheadEntry& entry : entries) {
             auto job = std::make_unique<Job>();
-            if (detail::ReadWholePackEntry(archive, entry, kMaxEntryBytes, &job->bytes)) {
+            job->sizer = entry.sizer;
+            if (detail::ReadWholePackEntry(archive, entry.entry, kMaxEntryBytes, &job->bytes)) {
                 jobs.push_back(std::move(job));
             }
         }
@@ -159,14 +192,21 @@ void DecodeAhead(int archive, const std::vector<std::string>& entries) {
 
 void EndDecodeAhead() {
     Queue().Stop();
+    detail::DropSparePixels();
+#if defined(__GLIBC__)
+    // The pictures' buffers were freed in the worker's arena and the main one;
+    // glibc keeps such memory resident for reuse, so after the burst of
+    // start-up it is handed back to the system.
+    malloc_trim(0);
+#endif
 }
 
 namespace detail {
 
-bool DecodeOrTakeAhead(const uint8_t* data, size_t size, Picture* out) {
+bool DecodeOrTakeAhead(const uint8_t* data, size_t size, int width, int height, Picture* out) {
     bool ok = false;
-    if (data && size > 0 && Queue().Take(data, size, out, &ok)) return ok;
-    return DecodePicture(data, size, out);
+    if (data && size > 0 && Queue().Take(data, size, width, height, out, &ok)) return ok;
+    return DecodePictureScaled(data, size, width, height, out);
 }
 
 }  // namespace detail

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,16 @@ int SpriteCanvas(int sprite);
 int DecodeImageSized(int number, const uint8_t* data, int64_t length);
 // The same for a memory block from AllocBlock (memory.h).
 int DecodeImage(int number, const uint8_t* block);
+// DecodeImageSized and then ScaleImage with mode 0 to width x height, in one
+// pass: a PNG that is not interlaced is resampled row by row as it is decoded,
+// so no picture of the natural size is ever held. The pixels are those of the
+// two calls in turn. The handle, 1, or 0 when the data is not a picture or the
+// size is outside 1..16384.
+int DecodeImageScaledSized(int number, const uint8_t* data, int64_t length, int width, int height);
+// The width and height a PNG or BMP declares in its header, read without
+// decoding the picture: 1, or 0 when the data does not start as one or the
+// size is beyond the decoders' limits.
+int PictureHeaderSize(const uint8_t* data, int64_t length, int* width, int* height);
 // Reads and decodes a picture file. The handle, 1, or 0.
 int LoadImageFile(int number, const std::string& fileName);
 // The image's size in pixels; 0 for no image.
@@ -163,6 +174,17 @@ void ReleaseImage(int image);
 // decoded at a time. Entries that cannot be read are left out; nothing is
 // decoded ahead on a machine with one core. Ends any earlier decoding ahead.
 void DecodeAhead(int archive, const std::vector<std::string>& entries);
+// Chooses the size a picture is decoded to from its natural width and height.
+// Called on the decoding worker: it must only compute from its arguments and
+// what it holds.
+using PictureSizer = std::function<void(int width, int height, int* toWidth, int* toHeight)>;
+// An entry to decode ahead: with a sizer, it is decoded as DecodeImageScaledSized
+// would to the size the sizer gives, and taken by that call with that size.
+struct DecodeAheadEntry {
+    std::string entry;
+    PictureSizer sizer;
+};
+void DecodeAhead(int archive, const std::vector<DecodeAheadEntry>& entries);
 // Stops the worker and drops every picture decoded ahead and not taken.
 void EndDecodeAhead();
 

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <mutex>
 #include <new>
 
 #include "engine/display.h"
@@ -58,10 +59,9 @@ struct PngJob {
     size_t pos;
     png_structp png;
     png_infop info;
-    uint8_t* pixels;  // malloc'd, freed by the caller
-    png_bytep* rows;  // malloc'd, freed by the caller
     uint32_t width;
     uint32_t height;
+    bool interlaced;
 };
 
 void PngReadData(png_structp png, png_bytep out, size_t count) {
@@ -71,14 +71,54 @@ void PngReadData(png_structp png, png_bytep out, size_t count) {
     job->pos += count;
 }
 
+// Whether every chunk header from the signature on declares no more data than
+// the bytes left after it. libpng only warns about a chunk over its
+// chunk_malloc_max (its benign errors are warnings when reading), and then
+// allocates the declared length anyway: one ancillary chunk claiming 1.6 GB in
+// a 135-byte file made it try. The whole file is in memory, so a chunk longer
+// than what remains can only be a lie, and the picture is refused before
+// libpng sees it.
+bool PngChunksFit(const uint8_t* data, size_t size) {
+    size_t pos = 8;
+    while (size - pos >= 8) {
+        const uint32_t length = uint32_t{data[pos]} << 24 | uint32_t{data[pos + 1]} << 16 |
+                                uint32_t{data[pos + 2]} << 8 | uint32_t{data[pos + 3]};
+        const size_t left = size - pos - 8;
+        if (length > left) return false;
+        if (std::memcmp(data + pos + 4, "IEND", 4) == 0) return true;
+        pos += 8 + size_t{length};
+        if (size - pos < 4) return true;  // the CRC's absence is libpng's to judge
+        pos += 4;
+    }
+    return true;
+}
+
+// libpng's own allocations (row buffers, zlib state, chunk data) stay far below
+// this for any picture the decoder accepts; a request above it is refused, so
+// no path through libpng can be talked into a huge block by a hostile length.
+constexpr size_t kMaxPngAllocation = size_t{16} << 20;
+thread_local size_t t_largest_png_request = 0;
+
+png_voidp PngMalloc(png_structp, png_alloc_size_t bytes) {
+    t_largest_png_request = std::max(t_largest_png_request, size_t{bytes});
+    return bytes <= kMaxPngAllocation ? std::malloc(bytes) : nullptr;
+}
+void PngFree(png_structp, png_voidp block) {
+    std::free(block);
+}
+
 void PngError(png_structp png, png_const_charp) {
     png_longjmp(png, 1);
 }
 void PngWarning(png_structp, png_const_charp) {}
 
-// The libpng work. Nothing here owns a resource: every allocation goes into
-// *job, so a longjmp out of libpng (back to the setjmp below) loses nothing.
-int RunPng(PngJob* job) {
+// The libpng work, in three steps that each catch libpng's error jump
+// themselves: nothing in them owns a resource, so a longjmp back to their
+// setjmp loses nothing; buffers are made by the caller between the steps.
+
+// Reads the header, checks the size against the limits and the data, and sets
+// the transforms to 8-bit BGRA rows.
+int PngReadHeader(PngJob* job) {
     png_structp png = job->png;
     png_infop info = job->info;
     if (setjmp(png_jmpbuf(png))) return 0;
@@ -106,16 +146,30 @@ int RunPng(PngJob* job) {
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
-    size_t row_bytes = png_get_rowbytes(png, info);
-    if (row_bytes != size_t{width} * 4) return 0;
-    job->pixels = static_cast<uint8_t*>(std::malloc(row_bytes * height));
-    job->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * height));
-    if (!job->pixels || !job->rows) return 0;
-    for (uint32_t y = 0; y < height; ++y)
-        job->rows[y] = job->pixels + y * row_bytes;
-    png_read_image(png, job->rows);
+    if (png_get_rowbytes(png, info) != size_t{width} * 4) return 0;
     job->width = width;
     job->height = height;
+    job->interlaced = interlace != PNG_INTERLACE_NONE;
+    return 1;
+}
+
+// Every row at once, into the caller's row pointers (any interlace).
+int PngReadWhole(PngJob* job, png_bytep* rows) {
+    if (setjmp(png_jmpbuf(job->png))) return 0;
+    png_read_image(job->png, rows);
+    return 1;
+}
+
+// A non-interlaced picture's rows one by one: each is read into sink.Row()
+// (width * 4 bytes) and handed to sink.Take before the next is read.
+template <typename Sink>
+int PngReadRows(PngJob* job, Sink* sink) {
+    if (setjmp(png_jmpbuf(job->png))) return 0;
+    for (uint32_t y = 0; y < job->height; ++y) {
+        uint8_t* row = sink->Row();
+        png_read_row(job->png, row, nullptr);
+        sink->Take(row);
+    }
     return 1;
 }
 
@@ -347,13 +401,14 @@ void ScaleRows(const uint8_t* src, int w, int h, uint8_t* dst, int out_w, const 
 #if defined(__SSE2__)
 // One output row of the column pass, 16 bytes at a time: the bytes of the two
 // source rows of each weight pair are interleaved into 16-bit lanes, so one
-// multiply-add per weight part sums both rows for four bytes. Returns how many
-// bytes of the row it did (a multiple of 16); the rest is left to the caller.
-size_t ColumnRowSse2(const uint8_t* src, size_t pitch, const Taps& taps, int i, uint8_t* out) {
+// multiply-add per weight part sums both rows for four bytes. `rows` holds the
+// taps.count source rows of the window. Returns how many bytes of the row it
+// did (a multiple of 16); the rest is left to the caller.
+size_t ColumnRowSse2(const uint8_t* const* rows, size_t pitch, const Taps& taps, int i,
+                     uint8_t* out) {
     const int pairs = PairCount(taps);
     const uint32_t* high = &taps.high_pairs[size_t(i) * pairs];
     const uint32_t* low = &taps.low_pairs[size_t(i) * pairs];
-    const int first = taps.first[i];
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi32(kWeightHalf);
     size_t x = 0;
@@ -361,12 +416,10 @@ size_t ColumnRowSse2(const uint8_t* src, size_t pitch, const Taps& taps, int i, 
         __m128i hi[4] = {zero, zero, zero, zero};
         __m128i lo[4] = {zero, zero, zero, zero};
         for (int k = 0; k < pairs; ++k) {
-            const int r0 = first + 2 * k;
-            const int r1 = 2 * k + 1 < taps.count ? r0 + 1 : r0;  // zero weight when padded
-            const __m128i a =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + r0 * pitch + x));
-            const __m128i b =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + r1 * pitch + x));
+            const uint8_t* r0 = rows[2 * k];
+            const uint8_t* r1 = 2 * k + 1 < taps.count ? rows[2 * k + 1] : r0;  // zero weight
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + x));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + x));
             const __m128i wh = _mm_set1_epi32(static_cast<int>(high[k]));
             const __m128i wl = _mm_set1_epi32(static_cast<int>(low[k]));
             const __m128i mixed[2] = {_mm_unpacklo_epi8(a, b), _mm_unpackhi_epi8(a, b)};
@@ -392,29 +445,200 @@ size_t ColumnRowSse2(const uint8_t* src, size_t pitch, const Taps& taps, int i, 
 }
 #endif
 
+// Output row i of the column pass from the taps.count source rows of its
+// window, `pitch` bytes each; `acc` holds pitch sums of scratch.
+void ColumnRow(const uint8_t* const* rows, size_t pitch, const Taps& taps, int i, uint8_t* out,
+               int32_t* acc) {
+    size_t done = 0;
+#if defined(__SSE2__)
+    if (!g_portable_rows) done = ColumnRowSse2(rows, pitch, taps, i, out);
+#endif
+    std::fill(acc + done, acc + pitch, kWeightHalf);
+    const int32_t* k = &taps.weight[size_t(i) * taps.count];
+    for (int t = 0; t < taps.count; ++t) {
+        if (k[t] == 0) continue;
+        const uint8_t* row = rows[t];
+        const int32_t weight = k[t];
+        for (size_t x = done; x < pitch; ++x)
+            acc[x] += weight * row[x];
+    }
+    for (size_t x = done; x < pitch; ++x)
+        out[x] = ClampByte(acc[x]);
+}
+
 // Resamples the columns of a picture `w` pixels wide to taps' output count of rows.
 void ScaleColumns(const uint8_t* src, int w, uint8_t* dst, int out_h, const Taps& taps) {
     const size_t pitch = size_t(w) * 4;
     std::vector<int32_t> acc(pitch);
+    std::vector<const uint8_t*> rows(taps.count);
     for (int i = 0; i < out_h; ++i) {
-        uint8_t* out = dst + size_t(i) * pitch;
-        size_t done = 0;
-#if defined(__SSE2__)
-        if (!g_portable_rows) done = ColumnRowSse2(src, pitch, taps, i, out);
-#endif
-        std::fill(acc.begin() + done, acc.end(), kWeightHalf);
-        const int32_t* k = &taps.weight[size_t(i) * taps.count];
-        for (int t = 0; t < taps.count; ++t) {
-            if (k[t] == 0) continue;
-            const uint8_t* row = src + size_t(taps.first[i] + t) * pitch;
-            const int32_t weight = k[t];
-            int32_t* sum = acc.data();
-            for (size_t x = done; x < pitch; ++x)
-                sum[x] += weight * row[x];
-        }
-        for (size_t x = done; x < pitch; ++x)
-            out[x] = ClampByte(acc[x]);
+        for (int t = 0; t < taps.count; ++t)
+            rows[t] = src + size_t(taps.first[i] + t) * pitch;
+        ColumnRow(rows.data(), pitch, taps, i, dst + size_t(i) * pitch, acc.data());
     }
+}
+
+// The smooth scaling of a picture that arrives one source row at a time: each
+// row is resampled across into a ring of the last taps.count resampled rows,
+// and every output row whose window the ring then holds is made at once. The
+// arithmetic is the row-first order of ScaleImage's, so the bytes are the
+// same; the memory is the output plus a few rows.
+class StreamScaler {
+  public:
+    StreamScaler(int in_w, int in_h, int out_w, int out_h, uint8_t* out)
+        : across_(MakeTaps(in_w, out_w)),
+          down_(MakeTaps(in_h, out_h)),
+          in_w_(in_w),
+          out_w_(out_w),
+          out_h_(out_h),
+          pitch_(size_t(out_w) * 4),
+          ring_(size_t(down_.count) * pitch_),
+          window_(down_.count),
+          acc_(pitch_),
+          source_(size_t(in_w) * 4),
+          out_(out) {}
+
+    uint8_t* Row() { return source_.data(); }
+
+    // Takes source row number `received_` (in_w pixels); never throws.
+    void Take(const uint8_t* row) {
+        const int r = received_++;
+        ScaleRows(row, in_w_, 1, Slot(r), out_w_, across_);
+        while (made_ < out_h_ && down_.first[made_] + down_.count - 1 <= r) {
+            // Output rows are made as soon as their window is in, so the
+            // window is always the last taps.count rows taken.
+            for (int t = 0; t < down_.count; ++t)
+                window_[t] = Slot(down_.first[made_] + t);
+            ColumnRow(window_.data(), pitch_, down_, made_, out_ + size_t(made_) * pitch_,
+                      acc_.data());
+            ++made_;
+        }
+    }
+    bool Done() const { return made_ == out_h_; }
+
+  private:
+    uint8_t* Slot(int source_row) {
+        return ring_.data() + size_t(source_row % down_.count) * pitch_;
+    }
+
+    Taps across_, down_;
+    int in_w_, out_w_, out_h_;
+    size_t pitch_;
+    std::vector<uint8_t> ring_;
+    std::vector<const uint8_t*> window_;
+    std::vector<int32_t> acc_;
+    std::vector<uint8_t> source_;  // the row being read
+    uint8_t* out_;
+    int received_ = 0;
+    int made_ = 0;
+};
+
+// Rows read straight into a picture's own rows.
+struct RowWriter {
+    uint8_t* next;
+    size_t pitch;
+    uint8_t* Row() {
+        uint8_t* row = next;
+        next += pitch;
+        return row;
+    }
+    void Take(const uint8_t*) {}
+};
+
+// Pixel buffers of pictures that are done with (released images, pictures
+// uploaded into sprites), kept for the next picture: start-up decodes picture
+// after picture of the same few sizes, and a kept buffer is neither faulted in
+// nor zeroed again. Shared with the decoding-ahead worker, so locked.
+class SparePixels {
+  public:
+    std::vector<uint8_t> Take(size_t bytes) {
+        std::vector<uint8_t> buffer;
+        {
+            std::lock_guard lock(mutex_);
+            // The smallest kept buffer that holds it.
+            auto best = spares_.end();
+            for (auto it = spares_.begin(); it != spares_.end(); ++it) {
+                if (it->capacity() >= bytes &&
+                    (best == spares_.end() || it->capacity() < best->capacity())) {
+                    best = it;
+                }
+            }
+            if (best != spares_.end()) {
+                buffer = std::move(*best);
+                spares_.erase(best);
+                kept_bytes_ -= buffer.capacity();
+            }
+        }
+        buffer.resize(bytes);  // only a grown tail is zeroed
+        return buffer;
+    }
+    void Give(std::vector<uint8_t>&& buffer) {
+        if (buffer.capacity() < kSmallest) return;
+        std::lock_guard lock(mutex_);
+        if (spares_.size() >= kMaxSpares || kept_bytes_ + buffer.capacity() > kMaxKeptBytes) return;
+        kept_bytes_ += buffer.capacity();
+        spares_.push_back(std::move(buffer));
+    }
+    void Drop() {
+        std::vector<std::vector<uint8_t>> gone;
+        std::lock_guard lock(mutex_);
+        gone.swap(spares_);
+        kept_bytes_ = 0;
+    }
+
+  private:
+    // Small buffers come quickly from the allocator's own free lists.
+    static constexpr size_t kSmallest = size_t{256} << 10;
+    static constexpr size_t kMaxSpares = 3;
+    static constexpr size_t kMaxKeptBytes = size_t{100} << 20;
+    std::mutex mutex_;
+    std::vector<std::vector<uint8_t>> spares_;
+    size_t kept_bytes_ = 0;
+};
+
+SparePixels& Spares() {
+    static auto* spares = new SparePixels;  // never destroyed: no exit-order issues
+    return *spares;
+}
+
+// Resamples the picture to width x height: nearest pixel (mode nonzero) or the
+// separable cubic, in whichever pass order keeps the intermediate smaller.
+// Throws std::bad_alloc when memory runs out, leaving the picture as it was.
+bool Resample(Picture* picture, int width, int height, int mode) {
+    Picture& pic = *picture;
+    std::vector<uint8_t> result = TakePixels(size_t(width) * size_t(height) * 4);
+    if (mode != 0) {
+        // Nearest pixel: each output pixel takes the source pixel under its centre.
+        for (int y = 0; y < height; ++y) {
+            int sy = static_cast<int>((int64_t{2} * y + 1) * pic.height / (int64_t{2} * height));
+            for (int x = 0; x < width; ++x) {
+                int sx = static_cast<int>((int64_t{2} * x + 1) * pic.width / (int64_t{2} * width));
+                std::memcpy(&result[(size_t(y) * width + x) * 4],
+                            &pic.bgra[(size_t(sy) * pic.width + sx) * 4], 4);
+            }
+        }
+    } else {
+        Taps across = MakeTaps(pic.width, width);
+        Taps down = MakeTaps(pic.height, height);
+        // Whichever order keeps the intermediate picture smaller.
+        bool rows_first = int64_t{width} * pic.height <= int64_t{pic.width} * height;
+        if (rows_first) {
+            std::vector<uint8_t> mid = TakePixels(size_t(width) * size_t(pic.height) * 4);
+            ScaleRows(pic.bgra.data(), pic.width, pic.height, mid.data(), width, across);
+            ScaleColumns(mid.data(), width, result.data(), height, down);
+            GivePixels(std::move(mid));
+        } else {
+            std::vector<uint8_t> mid = TakePixels(size_t(pic.width) * size_t(height) * 4);
+            ScaleColumns(pic.bgra.data(), pic.width, mid.data(), height, down);
+            ScaleRows(mid.data(), pic.width, height, result.data(), width, across);
+            GivePixels(std::move(mid));
+        }
+    }
+    GivePixels(std::move(pic.bgra));
+    pic.bgra = std::move(result);
+    pic.width = width;
+    pic.height = height;
+    return true;
 }
 
 ObjectTable<Image>& Images() {
@@ -428,36 +652,79 @@ void SetPictureLimitForTesting(int64_t pixels) {
     g_max_pixels = pixels;
 }
 
+size_t LargestPngRequestForTesting() {
+    return t_largest_png_request;
+}
+
 void UsePortableScalingForTesting(bool portable) {
     g_portable_rows = portable;
 }
 
-bool DecodePng(const uint8_t* data, size_t size, Picture* out) {
+namespace {
+
+// The pixels of a PNG whose header PngReadHeader has read: straight into a
+// picture at the natural size, or through StreamScaler to width x height (0:
+// natural) when the picture is not interlaced. *scaled tells which. Throws
+// std::bad_alloc when memory runs out.
+bool ReadPngPixels(PngJob* job, int width, int height, Picture* out, bool* scaled) {
+    const int w = static_cast<int>(job->width), h = static_cast<int>(job->height);
+    *scaled = width > 0 && height > 0 && (width != w || height != h) && !job->interlaced;
+    if (*scaled) {
+        out->bgra = TakePixels(size_t(width) * size_t(height) * 4);
+        StreamScaler scaler(w, h, width, height, out->bgra.data());
+        if (!PngReadRows(job, &scaler) || !scaler.Done()) return false;
+        out->width = width;
+        out->height = height;
+        return true;
+    }
+    const size_t pitch = size_t(w) * 4;
+    out->bgra = TakePixels(pitch * size_t(h));
+    if (job->interlaced) {
+        std::vector<png_bytep> rows(static_cast<size_t>(h));
+        for (int y = 0; y < h; ++y)
+            rows[size_t(y)] = out->bgra.data() + size_t(y) * pitch;
+        if (!PngReadWhole(job, rows.data())) return false;
+    } else {
+        RowWriter writer{out->bgra.data(), pitch};
+        if (!PngReadRows(job, &writer)) return false;
+    }
+    out->width = w;
+    out->height = h;
+    return true;
+}
+
+bool DecodePngAt(const uint8_t* data, size_t size, int width, int height, Picture* out,
+                 bool* scaled) {
     *out = Picture{};
+    *scaled = false;
     if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return false;
+    t_largest_png_request = 0;
+    if (!PngChunksFit(data, size)) return false;
     PngJob job{};
     job.data = data;
     job.size = size;
-    job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
+    job.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning,
+                                       nullptr, PngMalloc, PngFree);
     if (!job.png) return false;
     job.info = png_create_info_struct(job.png);
-    int ok = job.info ? RunPng(&job) : 0;
-    png_destroy_read_struct(&job.png, job.info ? &job.info : nullptr, nullptr);
-    std::free(job.rows);
-    bool copied = false;
-    if (ok) {
+    bool ok = false;
+    if (job.info && PngReadHeader(&job)) {
         try {
-            size_t bytes = size_t{job.width} * job.height * 4;
-            out->bgra.assign(job.pixels, job.pixels + bytes);
-            out->width = static_cast<int>(job.width);
-            out->height = static_cast<int>(job.height);
-            copied = true;
+            ok = ReadPngPixels(&job, width, height, out, scaled);
         } catch (const std::bad_alloc&) {
-            *out = Picture{};
+            ok = false;
         }
     }
-    std::free(job.pixels);
-    return copied;
+    png_destroy_read_struct(&job.png, job.info ? &job.info : nullptr, nullptr);
+    if (!ok) *out = Picture{};
+    return ok;
+}
+
+}  // namespace
+
+bool DecodePng(const uint8_t* data, size_t size, Picture* out) {
+    bool scaled = false;
+    return DecodePngAt(data, size, 0, 0, out, &scaled);
 }
 
 bool DecodeBmp(const uint8_t* data, size_t size, Picture* out) {
@@ -497,7 +764,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, Picture* out) {
     uint64_t need = uint64_t{offset} + stride * uint64_t(height - 1) + uint64_t(width) * bytes_pp;
     if (offset < 14 + header || need > size) return false;
 
-    out->bgra.resize(size_t(width) * size_t(height) * 4);
+    out->bgra = TakePixels(size_t(width) * size_t(height) * 4);
     for (int64_t y = 0; y < height; ++y) {
         int64_t src_row = top_down ? y : height - 1 - y;
         const uint8_t* src = data + offset + stride * uint64_t(src_row);
@@ -532,6 +799,55 @@ bool DecodePicture(const uint8_t* data, size_t size, Picture* out) {
     }
 }
 
+bool DecodePictureScaled(const uint8_t* data, size_t size, int width, int height, Picture* out) {
+    try {
+        bool scaled = false;
+        const bool png = data && size >= 8 && png_sig_cmp(data, 0, 8) == 0;
+        const bool ok =
+            png ? DecodePngAt(data, size, width, height, out, &scaled) : DecodeBmp(data, size, out);
+        if (!ok) return false;
+        // A BMP or an interlaced PNG comes whole and is scaled afterwards.
+        if (!scaled && width > 0 && height > 0 && (width != out->width || height != out->height))
+            Resample(out, width, height, 0);
+        return true;
+    } catch (const std::bad_alloc&) {
+        *out = Picture{};
+        return false;
+    }
+}
+
+bool PictureSizeFromHeader(const uint8_t* data, size_t size, int* width, int* height) {
+    uint64_t w = 0, h = 0;
+    if (data && size >= 24 && png_sig_cmp(data, 0, 8) == 0 &&
+        std::memcmp(data + 12, "IHDR", 4) == 0) {
+        auto be32 = [](const uint8_t* p) {
+            return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+        };
+        w = be32(data + 16);
+        h = be32(data + 20);
+    } else if (data && size >= 26 && data[0] == 'B' && data[1] == 'M') {
+        const int32_t raw_height = static_cast<int32_t>(ReadU32(data + 22));
+        w = ReadU32(data + 18);
+        h = raw_height < 0 ? uint64_t{0} - int64_t{raw_height} : uint64_t(raw_height);
+    }
+    if (!SizeAllowed(w, h)) return false;
+    *width = static_cast<int>(w);
+    *height = static_cast<int>(h);
+    return true;
+}
+
+std::vector<uint8_t> TakePixels(size_t bytes) {
+    return Spares().Take(bytes);
+}
+
+void GivePixels(std::vector<uint8_t>&& buffer) {
+    Spares().Give(std::move(buffer));
+}
+
+void DropSparePixels() {
+    Spares().Drop();
+}
+
 bool ImagePixelView(int image, PixelView* out) {
     Image* img = Images().Get(IdFromToken(image));
     if (!img || img->picture.bgra.empty()) return false;
@@ -559,50 +875,26 @@ int StoreImage(int number, detail::Picture&& picture, bool ok) {
     return Images().Insert(number, std::move(image));
 }
 
-// Resamples the picture to width x height: nearest pixel (mode nonzero) or the
-// separable cubic, in whichever pass order keeps the intermediate smaller.
-// Throws std::bad_alloc when memory runs out, leaving the picture as it was.
-bool Resample(detail::Picture* picture, int width, int height, int mode) {
-    detail::Picture& pic = *picture;
-    std::vector<uint8_t> result(size_t(width) * size_t(height) * 4);
-    if (mode != 0) {
-        // Nearest pixel: each output pixel takes the source pixel under its centre.
-        for (int y = 0; y < height; ++y) {
-            int sy = static_cast<int>((int64_t{2} * y + 1) * pic.height / (int64_t{2} * height));
-            for (int x = 0; x < width; ++x) {
-                int sx = static_cast<int>((int64_t{2} * x + 1) * pic.width / (int64_t{2} * width));
-                std::memcpy(&result[(size_t(y) * width + x) * 4],
-                            &pic.bgra[(size_t(sy) * pic.width + sx) * 4], 4);
-            }
-        }
-    } else {
-        detail::Taps across = detail::MakeTaps(pic.width, width);
-        detail::Taps down = detail::MakeTaps(pic.height, height);
-        // Whichever order keeps the intermediate picture smaller.
-        bool rows_first = int64_t{width} * pic.height <= int64_t{pic.width} * height;
-        if (rows_first) {
-            std::vector<uint8_t> mid(size_t(width) * size_t(pic.height) * 4);
-            detail::ScaleRows(pic.bgra.data(), pic.width, pic.height, mid.data(), width, across);
-            detail::ScaleColumns(mid.data(), width, result.data(), height, down);
-        } else {
-            std::vector<uint8_t> mid(size_t(pic.width) * size_t(height) * 4);
-            detail::ScaleColumns(pic.bgra.data(), pic.width, mid.data(), height, down);
-            detail::ScaleRows(mid.data(), pic.width, height, result.data(), width, across);
-        }
-    }
-    pic.bgra = std::move(result);
-    pic.width = width;
-    pic.height = height;
-    return true;
-}
-
 }  // namespace
 
 int DecodeImageSized(int number, const uint8_t* data, int64_t length) {
     detail::Picture picture;
     bool ok = data && length > 0 &&
-              detail::DecodeOrTakeAhead(data, static_cast<size_t>(length), &picture);
+              detail::DecodeOrTakeAhead(data, static_cast<size_t>(length), 0, 0, &picture);
     return StoreImage(number, std::move(picture), ok);
+}
+
+int DecodeImageScaledSized(int number, const uint8_t* data, int64_t length, int width, int height) {
+    detail::Picture picture;
+    bool ok = data && length > 0 && width >= 1 && height >= 1 && width <= detail::kMaxPictureSide &&
+              height <= detail::kMaxPictureSide &&
+              detail::DecodeOrTakeAhead(data, static_cast<size_t>(length), width, height, &picture);
+    return StoreImage(number, std::move(picture), ok);
+}
+
+int PictureHeaderSize(const uint8_t* data, int64_t length, int* width, int* height) {
+    if (!data || length <= 0 || !width || !height) return 0;
+    return detail::PictureSizeFromHeader(data, static_cast<size_t>(length), width, height) ? 1 : 0;
 }
 
 int DecodeImage(int number, const uint8_t* block) {
@@ -641,7 +933,7 @@ int ScaleImage(int image, int width, int height, int mode) {
     }
     if (width == pic.width && height == pic.height) return 1;
     try {
-        return Resample(&pic, width, height, mode) ? 1 : 0;
+        return detail::Resample(&pic, width, height, mode) ? 1 : 0;
     } catch (const std::bad_alloc&) {
         return 0;  // the image stays as it was
     }
@@ -655,6 +947,8 @@ void ReleaseImage(int image) {
     if (image == -1) {
         Images().ReleaseAll();
     } else {
+        // Its pixels serve the next picture of that size.
+        if (Image* img = Images().Get(image)) detail::GivePixels(std::move(img->picture.bgra));
         Images().Release(image);
     }
 }

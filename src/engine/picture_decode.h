@@ -24,14 +24,28 @@ struct Picture {
 // a picture, is truncated, or claims more pixels than kMaxPictureSide squared
 // or than the data can hold.
 bool DecodePicture(const uint8_t* data, size_t size, Picture* out);
-// DecodePicture, or the picture decoded ahead for exactly these bytes
-// (DecodeAhead in display.h).
-bool DecodeOrTakeAhead(const uint8_t* data, size_t size, Picture* out);
+// DecodePicture, then resampled to width x height with ScaleImage's smooth
+// filter; a non-interlaced PNG is resampled row by row as it is decoded, with
+// no picture at the natural size in between. 0 x 0 keeps the natural size.
+bool DecodePictureScaled(const uint8_t* data, size_t size, int width, int height, Picture* out);
+// The width and height the PNG or BMP header declares, when the limits allow them.
+bool PictureSizeFromHeader(const uint8_t* data, size_t size, int* width, int* height);
+// DecodePictureScaled, or the picture decoded ahead for exactly these bytes and
+// this size (DecodeAhead in display.h).
+bool DecodeOrTakeAhead(const uint8_t* data, size_t size, int width, int height, Picture* out);
+// Pixel buffers for pictures: Take gives `bytes` bytes of unspecified content,
+// from a buffer an earlier picture gave back where one is large enough; Give
+// hands one back (a few are kept); Drop frees those kept.
+std::vector<uint8_t> TakePixels(size_t bytes);
+void GivePixels(std::vector<uint8_t>&& buffer);
+void DropSparePixels();
 bool DecodePng(const uint8_t* data, size_t size, Picture* out);
 bool DecodeBmp(const uint8_t* data, size_t size, Picture* out);
 // Lowers the largest pixel count the decoders accept (fuzzing keeps inputs
 // small this way); kMaxPictureSide squared by default.
 void SetPictureLimitForTesting(int64_t pixels);
+// The largest block libpng asked for during this thread's last DecodePng.
+size_t LargestPngRequestForTesting();
 // Makes ScaleImage use its portable integer code instead of the SIMD
 // one where the machine has it; both give the same bytes.
 void UsePortableScalingForTesting(bool portable);

@@ -321,10 +321,11 @@ int SpriteFromImageDataSized(int number, const uint8_t* data, int64_t length, in
     detail::Picture picture;
     std::unique_ptr<Sprite> s;
     if (data && length > 0 && Display().renderer &&
-        detail::DecodeOrTakeAhead(data, static_cast<size_t>(std::min(length, kMaxRead)),
+        detail::DecodeOrTakeAhead(data, static_cast<size_t>(std::min(length, kMaxRead)), 0, 0,
                                   &picture)) {
         s = detail::SpriteFromPicture(&picture, flags);
     }
+    detail::GivePixels(std::move(picture.bgra));  // uploaded: its buffer serves the next picture
     return detail::StoreSprite(number, std::move(s));
 }
 

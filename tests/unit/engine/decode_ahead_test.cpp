@@ -118,6 +118,44 @@ TEST_F(DecodeAheadTest, PicturesTakenInAnyOrderAreThoseDecodedInPlace) {
     EndDecodeAhead();
 }
 
+// Entries with a sizer are decoded ahead straight to the size it gives; asked
+// for at that size they are the in-place result, at another size too.
+TEST_F(DecodeAheadTest, SizedEntriesGiveTheInPlaceScaledPictures) {
+    auto third = [](int width, int height, int* to_width, int* to_height) {
+        *to_width = width / 3;
+        *to_height = height / 3;
+    };
+    auto scaled = [this](size_t i, int width, int height) {
+        const int image = DecodeImageScaledSized(AutoId, pictures_[i].data(),
+                                                 int64_t(pictures_[i].size()), width, height);
+        auto pixels = image ? Pixels(image) : std::vector<uint8_t>{};
+        ReleaseImage(image);
+        return pixels;
+    };
+    std::vector<std::vector<uint8_t>> want;
+    for (size_t i = 0; i < pictures_.size(); ++i)
+        want.push_back(scaled(i, (40 + 7 * int(i)) / 3, (30 + 5 * int(i)) / 3));
+    std::vector<DecodeAheadEntry> entries;
+    for (size_t i = 0; i < pictures_.size(); ++i)
+        entries.push_back({Name(i), i % 2 ? PictureSizer(third) : PictureSizer()});
+    DecodeAhead(pack_, entries);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the worker get ahead
+    for (size_t i = 0; i < pictures_.size(); ++i) {
+        if (i % 2) {
+            EXPECT_EQ(scaled(i, (40 + 7 * int(i)) / 3, (30 + 5 * int(i)) / 3), want[i]) << i;
+        } else {
+            EXPECT_EQ(DecodeToPixels(pictures_[i]), expected_[i]) << i;
+        }
+    }
+    EndDecodeAhead();
+    // Asked for at a size other than the sizer's: decoded again at that size.
+    DecodeAhead(pack_, entries);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(DecodeToPixels(pictures_[1]), expected_[1]);
+    EXPECT_EQ(scaled(0, (40) / 3, 30 / 3), want[0]);
+    EndDecodeAhead();
+}
+
 TEST_F(DecodeAheadTest, FailuresAndUnlistedBytesBehaveAsInPlace) {
     const Bytes twin = Png(47, 35, 999);
     ASSERT_EQ(twin.size(), pictures_[1].size());
