@@ -18,13 +18,11 @@
 #include <system_error>
 #include <thread>
 #include <vector>
-#if defined(__GLIBC__)
-#include <malloc.h>  // malloc_trim
-#endif
 
 #include "engine/archive.h"
 #include "engine/display.h"
 #include "engine/picture_decode.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 namespace {
@@ -193,12 +191,8 @@ void DecodeAhead(int archive, const std::vector<DecodeAheadEntry>& entries) {
 void EndDecodeAhead() {
     Queue().Stop();
     detail::DropSparePixels();
-#if defined(__GLIBC__)
-    // The pictures' buffers were freed in the worker's arena and the main one;
-    // glibc keeps such memory resident for reuse, so after the burst of
-    // start-up it is handed back to the system.
-    malloc_trim(0);
-#endif
+    // After the burst of start-up the freed buffers go back to the system.
+    os::TrimAllocator();
 }
 
 namespace detail {

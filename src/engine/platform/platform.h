@@ -155,6 +155,9 @@ std::string CpuBrand();
 // Sets up the memory allocator for the program's large short-lived blocks
 // (decoded pictures and sounds), so that they go back to the system when freed.
 void TuneAllocator();
+// Hands memory the allocator keeps for reuse back to the system, after a burst
+// of large blocks (the pictures decoded at start-up) has been freed.
+void TrimAllocator();
 }  // namespace os
 
 // ---- Locale ---------------------------------------------------------------------

@@ -49,6 +49,12 @@ void TuneAllocator() {
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
 }
 
+// The pictures' buffers were freed in the decoding worker's arena and the main
+// one; glibc keeps such memory resident for reuse until it is trimmed.
+void TrimAllocator() {
+    malloc_trim(0);
+}
+
 }  // namespace os
 
 std::string UserLocaleName() {

@@ -62,6 +62,7 @@ std::string CpuBrand() {
 
 // The CRT's heap gives large blocks back on its own.
 void TuneAllocator() {}
+void TrimAllocator() {}
 
 // Windows always has a Direct3D device, if only its own software one.
 bool MachineHasGpu() {
