@@ -10,9 +10,14 @@ CCACHE_FLAGS := $(shell command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILE
 CMAKE_FLAGS ?= $(CCACHE_FLAGS)
 WIN_BUILD  ?= build-windows
 WIN_CMAKE_FLAGS ?= $(CCACHE_FLAGS)
+WEB_BUILD  ?= build-web
+WEB_CMAKE_FLAGS ?= $(CCACHE_FLAGS)
+# Debian's emscripten finds its JavaScript packages through NODE_PATH when the
+# node on the PATH is not Debian's own.
+WEB_ENV    := NODE_PATH=/usr/share/nodejs
 
 .PHONY: all setup configure build run test test-fast test-asan package bench fuzz soak format clean \
-	windows test-windows bench-windows
+	windows test-windows bench-windows web serve-web test-web bench-web
 
 all: build
 
@@ -26,6 +31,8 @@ bench: SETUP_FOR = test bench
 windows: SETUP_FOR = windows
 test-windows bench-windows: SETUP_FOR = test windows
 fuzz: SETUP_FOR = fuzz
+web serve-web: SETUP_FOR = web
+test-web bench-web: SETUP_FOR = test web
 
 setup:
 	@scripts/setup $(SETUP_FOR)
@@ -87,6 +94,34 @@ test-windows: windows
 bench-windows: windows
 	@scripts/bench-windows $(WIN_BUILD) $(BUILD)
 
+# The browser edition, built with emscripten: the libraries (built once into a
+# cache outside the tree), then build-web/site/ with the program, the Linux
+# build's data, the page, its service worker and manifest.
+web: build
+	@prefix=$$(scripts/web-libs) && \
+	if [ -f $(WEB_BUILD)/CMakeCache.txt ] && \
+	   ! grep -qx "MNEMORA_WEB_PREFIX:[A-Z]*=$$prefix" $(WEB_BUILD)/CMakeCache.txt; then \
+		echo "web: new libraries, configuring $(WEB_BUILD) afresh"; \
+		rm -f $(WEB_BUILD)/CMakeCache.txt; \
+	fi && \
+	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+		-DMNEMORA_WEB_PREFIX=$$prefix -DMNEMORA_LINUX_GAME_DIR=$(CURDIR)/$(BUILD)/game \
+		$(WEB_CMAKE_FLAGS) >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+
+# The site on a static server at 127.0.0.1 (the address is printed).
+serve-web: web
+	@scripts/serve-web $(WEB_BUILD)/site
+
+# The site in Debian's chromium, headless: a desktop and a phone journey, a
+# reload with the network cut, and no error in the console.
+test-web: web
+	@cmake --build $(BUILD) --target web_oracle
+	@scripts/test-web $(WEB_BUILD)/site $(BUILD)/tests/web_oracle
+
+bench-web: web
+	@scripts/bench-web $(WEB_BUILD)/site
+
 # Each libFuzzer target for FUZZ_SECONDS, starting from the kept corpus.
 fuzz: setup
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DMNEMORA_FUZZ=ON \
@@ -101,4 +136,4 @@ format:
 	@find src tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)

@@ -77,6 +77,9 @@ void HandleWindowEvent(int event) {
         case engine::kEventClose:
             loop.quitRequest = 1;
             break;
+        case engine::kEventScreenResized:
+            FollowScreenSize();
+            break;
         default:
             break;
     }

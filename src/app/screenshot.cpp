@@ -5,6 +5,7 @@
 #include "app/state.h"
 #include "display/layout.h"
 #include "engine/display.h"
+#include "engine/files.h"
 #include "engine/system.h"
 
 namespace app {
@@ -20,6 +21,7 @@ void SaveScreenshot() {
         engine::FormatDateTime("%dd-%mm-%yyyy %hh-%ii-%ss", engine::CurrentDateTime()) + ".bmp";
     const int saved = engine::SaveSpriteAsBitmap(0, name, engine::kBitmapOpaque);
     LogValue("Saving screenshot:", saved ? "OK" : "FAILED");
+    if (saved) engine::HandFileToPlayer(name, "image/bmp");
 }
 
 }  // namespace app

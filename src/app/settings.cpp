@@ -15,6 +15,7 @@
 #include "engine/input.h"
 #include "engine/prefs.h"
 #include "engine/sound.h"
+#include "engine/system.h"
 #include "game/game.h"
 #include "i18n/language.h"
 #include "ui/ui.h"
@@ -85,6 +86,30 @@ void ReopenDisplay() {
 }
 
 }  // namespace
+
+void FollowScreenSize() {
+    auto& s = settings;
+    if (s.GameScreen == display::kModeWindowed) return;  // a window keeps its size
+    auto& m = display::metrics;
+    const int32_t oldWidth = m.ScreenWidth, oldHeight = m.ScreenHeight;
+    display::ChooseDisplaySize(s.GameScreen, s.Resolution, false);
+    if (m.ScreenWidth == oldWidth && m.ScreenHeight == oldHeight) return;
+    LogValue("Screen resized:",
+             engine::IntToText(m.ScreenWidth) + "x" + engine::IntToText(m.ScreenHeight));
+    display::CloseGameDisplay(s.GameScreen);
+    OpenDisplayAndLoadPictures(false);
+    display::ShowGameWindow(s.GameScreen);
+    const int32_t state = loop.ScreenState;
+    if (state == Splash || state == SplashSlide) {
+        loop.frameCounter = 0;
+        loop.splashY = 0;
+        loop.ScreenState = SplashSlide;
+    } else if (state == LevelSelect) {
+        game::OpenLevelSelect();
+    } else if (state >= Dealing) {
+        game::LayOutBoardAgain();
+    }
+}
 
 int ApplyPendingSettings() {
     auto& s = settings;

@@ -40,6 +40,10 @@ void ShutdownForTests();
 // display when the mode or the window size changed. Returns 1 when the display
 // was reopened (the caller then shows the sliding menu), 0 otherwise.
 int ApplyPendingSettings();
+// The screen changed size (a page resized, a phone turned): a display that
+// covers the screen opens again at the new size, with everything laid out
+// anew in the screen the player is in; a window keeps its size.
+void FollowScreenSize();
 
 // The settings file "Mnemora.prefs" in a folder (ending with "/"). Loading
 // returns 1 when the file was read (missing keys take their defaults; values

@@ -13,11 +13,9 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "engine/display.h"
 #include "engine/display_internal.h"
@@ -182,10 +180,33 @@ void Present() {
     d.frame_rendered = 0;
     d.window_stale = false;
     ++d.frames_presented;
+    os::FramePresented(d.frames_presented);
+}
+
+// Where frames yield (a page), the wait is one sleep to the due time, and a
+// frame that is late or unpaced still hands control back once.
+void PaceByYielding() {
+    auto& d = Display();
+    const uint64_t frequency = SDL_GetPerformanceFrequency();
+    uint64_t now = SDL_GetPerformanceCounter();
+    int64_t wait_us = 0;
+    if (d.pacing && d.ticks_per_frame != 0 && d.last_frame != 0) {
+        const uint64_t due = d.last_frame + d.ticks_per_frame;
+        if (now < due) wait_us = static_cast<int64_t>((due - now) * 1000000 / frequency);
+    }
+    os::SleepMicroseconds(wait_us);
+    now = SDL_GetPerformanceCounter();
+    // A frame more than one late starts the count afresh rather than rushing.
+    if (d.last_frame != 0 && now - d.last_frame < 2 * d.ticks_per_frame) {
+        d.last_frame += d.ticks_per_frame;
+    } else {
+        d.last_frame = now;
+    }
 }
 
 void Pace() {
     auto& d = Display();
+    if (os::FramesYield()) return PaceByYielding();
     if (!d.pacing || d.target_fps < 1 || d.ticks_per_frame == 0) return;
     const uint64_t frequency = SDL_GetPerformanceFrequency();
     uint64_t now = SDL_GetPerformanceCounter();
@@ -203,7 +224,7 @@ void Pace() {
             while (now < wake) {
                 const uint64_t sleep_us = (wake - now) * 1000000 / frequency;
                 if (sleep_us == 0) break;
-                std::this_thread::sleep_for(std::chrono::microseconds(sleep_us));
+                os::SleepMicroseconds(static_cast<int64_t>(sleep_us));
                 now = SDL_GetPerformanceCounter();
             }
             const uint64_t late = now > wake ? now - wake : 0;
@@ -268,6 +289,7 @@ int OpenExclusiveDisplay(int width, int height, int, const std::string& title, i
     d.window =
         SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED_DISPLAY(0),
                          SDL_WINDOWPOS_UNDEFINED_DISPLAY(0), width, height, SDL_WINDOW_FULLSCREEN);
+    if (d.window) os::WindowMade(width, height);
     if (d.window && detail::MakeRendererAndFrame(width, height, flipMode)) {
         d.fullscreen = true;
         d.focused = true;
@@ -390,6 +412,8 @@ int ShowMessageBox(const std::string& title, const std::string& text, int flags)
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     std::fflush(stderr);
     if (flags & kMessageBoxFatal) detail::ReleaseTerminationSignals();
+    // A page shows the message itself; the first button is the answer.
+    const bool fatal = (flags & kMessageBoxFatal) != 0;
     int buttons = flags & 0xF;
     SDL_MessageBoxButtonData ok[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
@@ -413,7 +437,9 @@ int ShowMessageBox(const std::string& title, const std::string& text, int flags)
         box.buttons = ok;
         box.numbuttons = 1;
     }
-    if (detail::HeadlessDriver()) return box.buttons[0].buttonid;
+    if (detail::HeadlessDriver() || os::ShowMessageInPage(title, text, fatal)) {
+        return box.buttons[0].buttonid;
+    }
     int icon = flags & 0xF0;
     box.flags = icon == kMessageBoxIconWarning       ? SDL_MESSAGEBOX_WARNING
                 : icon == kMessageBoxIconInformation ? SDL_MESSAGEBOX_INFORMATION

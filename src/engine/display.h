@@ -247,6 +247,9 @@ inline constexpr int kEventRepaint = 13115;
 inline constexpr int kEventClose = 13116;
 inline constexpr int kEventMoved = 13117;
 inline constexpr int kEventSized = 13118;
+// The screen itself changed size (a page resized, a phone turned): the
+// desktop size reads anew, and a display covering the screen must follow it.
+inline constexpr int kEventScreenResized = 13119;
 // Returned when a system event was handled but queued nothing yet.
 inline constexpr int kEventOther = 1;
 

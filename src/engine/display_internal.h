@@ -61,6 +61,10 @@ struct FrameDraw {
 };
 
 struct DisplayState {
+    // A screen size the tests stand in for the system's (0: none), and
+    // whether its change is still to be reported.
+    int simulated_screen_width = 0, simulated_screen_height = 0;
+    bool simulated_resize = false;
     bool video_ready = false;
     bool open = false;
     bool fullscreen = false;

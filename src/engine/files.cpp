@@ -380,4 +380,8 @@ std::string NextCommandArg() {
     return c.next < c.args.size() ? c.args[c.next++] : std::string();
 }
 
+void HandFileToPlayer(const std::string& path, const std::string& mime) {
+    os::HandToPlayer(path, mime);
+}
+
 }  // namespace engine

@@ -106,6 +106,10 @@ std::string FileNamePart(std::string_view path, int flags);
 // The characters after the last "." of the file-name part; "" when none.
 std::string FileExtensionPart(std::string_view path);
 
+// Hands a file made for the player (a screenshot) over: on a desktop it stays
+// where it was written; a page offers it as a download instead.
+void HandFileToPlayer(const std::string& path, const std::string& mime);
+
 // ---- The program ----------------------------------------------------------------
 
 // The full path of the running program; "" when it cannot be read.

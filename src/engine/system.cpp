@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/display_internal.h"
 #include "engine/platform/platform.h"
 #include "engine/system.h"
 
@@ -253,6 +254,10 @@ int CountDesktops() {
 
 int DesktopPixelWidth(int i) {
     if (i < 0 || i >= CountDesktops()) return 0;
+    int width = 0, height = 0;
+    const auto& d = detail::Display();
+    if (i == 0 && d.simulated_screen_width > 0) return d.simulated_screen_width;
+    if (i == 0 && os::ScreenPixelSize(&width, &height)) return width;
     SDL_DisplayMode mode{};
     if (DisplayServiceRunning() && SDL_GetDesktopDisplayMode(i, &mode) == 0) return mode.w;
     return i == 0 ? kNominalWidth : 0;
@@ -260,6 +265,10 @@ int DesktopPixelWidth(int i) {
 
 int DesktopPixelHeight(int i) {
     if (i < 0 || i >= CountDesktops()) return 0;
+    int width = 0, height = 0;
+    const auto& d = detail::Display();
+    if (i == 0 && d.simulated_screen_width > 0) return d.simulated_screen_height;
+    if (i == 0 && os::ScreenPixelSize(&width, &height)) return height;
     SDL_DisplayMode mode{};
     if (DisplayServiceRunning() && SDL_GetDesktopDisplayMode(i, &mode) == 0) return mode.h;
     return i == 0 ? kNominalHeight : 0;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "engine/display.h"
 #include "engine/display_internal.h"
@@ -168,6 +169,9 @@ int PollWindowEvent() {
         return code;
     }
     if (!d.video_ready) return 0;
+    if (os::TakeScreenResized() || std::exchange(d.simulated_resize, false)) {
+        return kEventScreenResized;
+    }
     SDL_Event event;
     if (!SDL_PollEvent(&event)) return 0;
     detail::HandleSystemEvent(event);
@@ -206,6 +210,7 @@ int OpenAppWindow(int number, int x, int y, int width, int height, const std::st
         if (number != AutoId) CloseAppWindow(number);
         return 0;
     }
+    os::WindowMade(width, height);
     auto w = std::make_unique<AppWindow>();
     w->window = window;
     w->flags = flags;

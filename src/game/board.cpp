@@ -165,6 +165,37 @@ int32_t FindTileAt(int32_t x, int32_t y) {
     return -1;
 }
 
+namespace {
+
+// Centred on the board centre, the extent counted as one tile and one gap per
+// column (or row) less a pixel: the board sits about half a gap right of and
+// below the exact centre, where the layout has always put it.
+void PlaceTiles() {
+    const auto& m = display::metrics;
+    const int32_t T = m.TileSize;
+    const int32_t G = m.TileGap;
+    const int32_t left0 = m.BoardCentreX - (T * level.columns + G * level.columns - 1) / 2;
+    const int32_t top0 = m.BoardCentreY - (T * level.rows + G * level.rows - 1) / 2;
+    for (int32_t c = 0; c < level.columns; ++c) {
+        for (int32_t r = 0; r < level.rows; ++r) {
+            Tile& t = TileAt(c, r);
+            t.left = left0 + (T + G) * c;
+            t.top = top0 + (T + G) * r;
+            t.right = t.left + T;
+            t.bottom = t.top + T;
+        }
+    }
+}
+
+}  // namespace
+
+void LayOutBoardAgain() {
+    if (level.board.size() != static_cast<size_t>(level.columns * level.rows)) return;
+    PlaceTiles();
+    SizeGameSprites();
+    UpdateClockBar(level.remaining);
+}
+
 void SetUpLevel(bool withMusic) {
     auto& m = display::metrics;
     const int32_t number = std::clamp(level.current, 1, kLevelCount);
@@ -184,27 +215,17 @@ void SetUpLevel(bool withMusic) {
     engine::ShuffleArray(level.deck);
     engine::ShuffleArray(level.deck);
 
-    // Centred on the board centre, the extent counted as one tile and one gap
-    // per column (or row) less a pixel: the board sits about half a gap right
-    // of and below the exact centre, where the layout has always put it.
-    const int32_t T = m.TileSize;
-    const int32_t G = m.TileGap;
-    const int32_t left0 = m.BoardCentreX - (T * spec.columns + G * spec.columns - 1) / 2;
-    const int32_t top0 = m.BoardCentreY - (T * spec.rows + G * spec.rows - 1) / 2;
     int32_t k = 0;
     for (int32_t c = 0; c < spec.columns; ++c) {
         for (int32_t r = 0; r < spec.rows; ++r, ++k) {
             Tile& t = TileAt(c, r);
             t.face = FaceDown;
-            t.left = left0 + (T + G) * c;
-            t.top = top0 + (T + G) * r;
-            t.right = t.left + T;
-            t.bottom = t.top + T;
             t.picture = level.deck[static_cast<size_t>(k)];
             t.dealDelay = 2 * k;
             t.dealOpacity = 0;
         }
     }
+    PlaceTiles();
 
     // The clock bar shows full until play starts.
     SizeGameSprites();

@@ -95,6 +95,10 @@ void SizeGameSprites();
 
 // Deals the current level; starts its music when asked and Music is on.
 void SetUpLevel(bool withMusic);
+// Lays the dealt board out again for new metrics (the screen changed size):
+// every tile keeps its place in the grid and its face, the game pictures are
+// sized anew and the clock bar shows the time left; play goes on.
+void LayOutBoardAgain();
 // One frame of dealing; ends it (clock starts, state Playing) when the last
 // tile is in.
 void DealStep();

@@ -4,6 +4,7 @@
 #include "app/state.h"
 #include "engine/display.h"
 #include "engine/system.h"
+#include "engine/testing/synthetic_events.h"
 #include "game/game.h"
 #include "integration/shell_fixture.h"
 
@@ -37,17 +38,18 @@ bool CaptureOverlay(int32_t state, const fs::path& folder, Picture* picture) {
 }  // namespace
 
 bool BuildOracle(const std::string& language, const std::string& progress, Oracle* oracle,
-                 std::string* error) {
+                 std::string* error, const OracleScreen& screen) {
     if (!shell_test::HaveGameData()) {
         *error = "no game data in MNEMORA_GAME_DIR";
         return false;
     }
     shell_test::ScratchFolders folders;
     engine::SetFramePacing(false);
-    shell_test::WriteFile(
-        folders.game() / "Mnemora.prefs",
-        "[Settings]\r\nLanguage = " + language +
-            "\r\nGameScreen = 1\r\nResolution = " + std::to_string(kResolutionIndex) + "\r\n");
+    const std::string mode = screen.covered ? "2" : "1";
+    if (screen.covered) engine::SimulateScreenSize(screen.width, screen.height);
+    shell_test::WriteFile(folders.game() / "Mnemora.prefs",
+                          "[Settings]\r\nLanguage = " + language + "\r\nGameScreen = " + mode +
+                              "\r\nResolution = " + std::to_string(kResolutionIndex) + "\r\n");
     if (!progress.empty()) shell_test::WriteFile(folders.game() / "Mnemora.scores", progress);
     app::StartOptions options;
     options.gameFolder = folders.gameFolder();
@@ -79,6 +81,7 @@ bool BuildOracle(const std::string& language, const std::string& progress, Oracl
         if (!ok) *error = "a reference frame could not be captured";
     }
     app::ShutdownForTests();
+    if (screen.covered) engine::SimulateScreenSize(0, 0);
     return ok;
 }
 

@@ -32,10 +32,17 @@ struct Oracle {
 inline constexpr int32_t kWidth = 1280, kHeight = 720;
 inline constexpr int32_t kResolutionIndex = 1;
 
+// The screen the oracle's game runs on: by default the journeys' window; or a
+// borderless display covering a screen of that size, as a page shows the game.
+struct OracleScreen {
+    int32_t width = kWidth, height = kHeight;
+    bool covered = false;
+};
+
 // Builds the oracle for a language and a progress file ("" for none). False
 // (with a message) when the game data is missing or a screen is not reached.
 bool BuildOracle(const std::string& language, const std::string& progress, Oracle* oracle,
-                 std::string* error);
+                 std::string* error, const OracleScreen& screen = {});
 
 inline Rect SlotRect(const ui::ButtonSlot& s) {
     return {s.left, s.top, s.right, s.bottom};

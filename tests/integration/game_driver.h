@@ -25,13 +25,15 @@ namespace shell_test {
 
 class GameDriver : public ::testing::Test {
   protected:
-    void Start(const std::string& progress = "", const std::string& settings = "") {
+    void Start(const std::string& progress = "", const std::string& settings = "",
+               int gameScreen = 1) {
         if (!HaveGameData()) GTEST_SKIP() << "no game data in MNEMORA_GAME_DIR";
         engine::SetFramePacing(false);
         engine::SeedRandom(12345);
         WriteFile(
             folders_.game() / "Mnemora.prefs",
-            "[Settings]\r\nLanguage = en_GB\r\nGameScreen = 1\r\nResolution = 0\r\n" + settings);
+            "[Settings]\r\nLanguage = en_GB\r\nGameScreen = " + std::to_string(gameScreen) +
+                "\r\nResolution = 0\r\n" + settings);
         if (!progress.empty()) WriteFile(folders_.game() / "Mnemora.scores", progress);
         app::StartOptions options;
         options.gameFolder = folders_.gameFolder();

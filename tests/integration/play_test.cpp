@@ -4,6 +4,7 @@
 // at quit.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -75,6 +76,49 @@ TEST_F(PlayTest, LevelOnePlayedToAWinOpensLevelTwoAndIsSavedAtQuit) {
     started_ = false;
     EXPECT_EQ(ReadFile(folders_.game() / "Mnemora.scores"),
               "2\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+}
+
+// A page resized or a phone turned mid-level: the covering display follows the
+// screen, the board is laid out again inside it with every tile and face kept,
+// and the level is won as before. A window keeps its size.
+TEST_F(PlayTest, AScreenTurnedMidLevelLaysTheBoardOutAgainAndPlayGoesOn) {
+    engine::SimulateScreenSize(1280, 720);
+    Start("", "", 2);
+    ASSERT_TRUE(RunUntil(app::MainMenu, 200));
+    ClickSlot(ui::dialogs.mainMenuButtons, 1);
+    ClickLevel(1);
+    ASSERT_TRUE(RunUntil(app::Playing, 2 * 7 + 51 + 5));
+    std::map<int32_t, std::vector<int>> pairs;
+    for (size_t i = 0; i < game::level.board.size(); ++i)
+        pairs[game::level.board[i].picture].push_back(static_cast<int>(i));
+    auto takePair = [&](const std::vector<int>& tiles) {
+        ClickTile(tiles[0]);
+        ClickTile(tiles[1]);
+        for (int i = 0; i < 60 && game::level.board[tiles[1]].face != game::FaceRemoved; ++i)
+            app::RunFrame();
+    };
+    takePair(pairs.begin()->second);
+    const std::vector<game::Tile> before = game::level.board;
+
+    engine::SimulateScreenSize(720, 1280);
+    app::RunFrame();
+    EXPECT_EQ(engine::DisplayWidth(), 720);
+    EXPECT_EQ(engine::DisplayHeight(), 1280);
+    EXPECT_EQ(app::loop.ScreenState, app::Playing);
+    const auto& m = display::metrics;
+    ASSERT_EQ(game::level.board.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        const game::Tile& t = game::level.board[i];
+        EXPECT_EQ(t.picture, before[i].picture);
+        EXPECT_EQ(t.face, before[i].face);
+        EXPECT_EQ(t.right - t.left, m.TileSize);
+        EXPECT_TRUE(t.left >= 0 && t.top >= 0 && t.right <= 720 && t.bottom <= 1280)
+            << "tile " << i << " at " << t.left << "," << t.top;
+    }
+    for (auto it = std::next(pairs.begin()); it != pairs.end(); ++it)
+        takePair(it->second);
+    EXPECT_EQ(app::loop.ScreenState, app::LevelFinished);
+    engine::SimulateScreenSize(0, 0);
 }
 
 TEST_F(PlayTest, LevelTwoLostToTheClockAfterAPauseThatCostNoTime) {

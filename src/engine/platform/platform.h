@@ -179,6 +179,38 @@ void RestoreTerminationSignals();
 bool TakeTerminationSignal();
 }  // namespace os
 
+// ---- The screen and the frame -------------------------------------------------
+
+namespace os {
+// The screen's size in its own pixels where the system knows it better than
+// the video system does (a page: its CSS size times the device pixel ratio);
+// false where the video system's desktop mode is the answer.
+bool ScreenPixelSize(int* width, int* height);
+// A window of width x height pixels was made: a page shows its canvas at the
+// CSS size that puts one canvas pixel on each device pixel.
+void WindowMade(int width, int height);
+// Whether the screen changed size since the last call (a page resized, a
+// phone turned), once the new size has held for a moment.
+bool TakeScreenResized();
+// Whether each frame must hand control back to the system: a browser shows a
+// frame, and delivers input, only when the program yields, so there the wait
+// for the next frame is a sleep, never a spin.
+bool FramesYield();
+// Sleeps about `us` microseconds; where frames yield, even 0 yields once.
+void SleepMicroseconds(int64_t us);
+// The `count`th frame reached the screen (a page drops its loading view at the first).
+void FramePresented(uint64_t count);
+// Shows a message on the page itself, in place of a system box; false where
+// there is no page (the video system's box shows it).
+bool ShowMessageInPage(const std::string& title, const std::string& text, bool fatal);
+// Files written in the save folder are kept where the system keeps them
+// (a browser copies them into its lasting storage); nothing on a desktop.
+void KeepWrittenFiles();
+// A file made for the player (a screenshot): a desktop leaves it where it is;
+// a page offers it as a download and removes its own copy.
+void HandToPlayer(const std::string& path, const std::string& mime);
+}  // namespace os
+
 // ---- Device probes --------------------------------------------------------------
 
 namespace os {

@@ -133,6 +133,13 @@ int PushQuitEvent() {
     return Push(&e);
 }
 
+void SimulateScreenSize(int width, int height) {
+    auto& d = detail::Display();
+    d.simulated_screen_width = width > 0 && height > 0 ? width : 0;
+    d.simulated_screen_height = width > 0 && height > 0 ? height : 0;
+    d.simulated_resize = true;
+}
+
 namespace {
 
 // The virtual controllers by number, each held open to set its state.

@@ -25,6 +25,10 @@ int PushWindowEvent(int window, int eventCode);
 int PushCursorLeave(int window);
 // A request to quit (as from a termination signal). 1 when queued, else 0.
 int PushQuitEvent();
+// The screen changing to width x height pixels, as a page resized or a phone
+// turned: the desktop size reads so from now on, and the next PollWindowEvent
+// reports kEventScreenResized. 0 x 0 gives the system's own size back.
+void SimulateScreenSize(int width, int height);
 
 // A virtual game controller, attached as a real one is plugged in: the system's
 // controller layer sees it and reports it (and its buttons and stick) through

@@ -1,0 +1,25 @@
+// A page has no termination signals: closing the tab ends the program at once,
+// and every save is already in the browser's storage by then.
+#include "engine/platform/platform.h"
+
+namespace engine::os {
+
+void CatchTerminationSignals() {}
+
+void RestoreTerminationSignals() {}
+
+bool TakeTerminationSignal() {
+    return false;
+}
+
+// WebGL draws the frames (on the GPU, or on the browser's own renderer), and
+// the page's audio context is always there.
+bool MachineHasGpu() {
+    return true;
+}
+
+bool SoundDeviceMayExist() {
+    return true;
+}
+
+}  // namespace engine::os
