@@ -171,8 +171,9 @@ void DecodeAhead(int archive, const std::vector<std::string>& entries) {
 
 void DecodeAhead(int archive, const std::vector<DecodeAheadEntry>& entries) {
     EndDecodeAhead();
-    // One core: a worker would only take turns with the game.
-    if (std::thread::hardware_concurrency() < 2) return;
+    // No threads (a page), or one core where a worker would only take turns
+    // with the game.
+    if (!os::ThreadsAvailable() || std::thread::hardware_concurrency() < 2) return;
     std::vector<std::unique_ptr<Job>> jobs;
     try {
         for (const DecodeAheadEntry& entry : entries) {

@@ -79,7 +79,9 @@ SDL_Renderer* MakeRenderer(SDL_Window* window, int flip_mode) {
     if (!chosen && !d.gl_on_cpu && !os::MachineHasGpu()) d.gl_on_cpu = true;
     if (!HeadlessDriver() && !d.gl_on_cpu) {
         Uint32 flags = SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE;
-        if (flip_mode) flags |= SDL_RENDERER_PRESENTVSYNC;
+        // A page's frames reach the screen at the browser's own refresh once
+        // the program yields: no swap interval to ask for there.
+        if (flip_mode && !os::FramesYield()) flags |= SDL_RENDERER_PRESENTVSYNC;
         renderer = SDL_CreateRenderer(window, -1, flags);
         if (renderer && !chosen && GlRunsOnCpu(renderer)) {
             SDL_DestroyRenderer(renderer);

@@ -196,6 +196,9 @@ bool TakeScreenResized();
 // frame, and delivers input, only when the program yields, so there the wait
 // for the next frame is a sleep, never a spin.
 bool FramesYield();
+// Whether the program may start threads of its own (a page built without
+// shared memory cannot).
+bool ThreadsAvailable();
 // Sleeps about `us` microseconds; where frames yield, even 0 yields once.
 void SleepMicroseconds(int64_t us);
 // The `count`th frame reached the screen (a page drops its loading view at the first).

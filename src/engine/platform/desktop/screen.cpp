@@ -23,6 +23,10 @@ bool FramesYield() {
     return false;
 }
 
+bool ThreadsAvailable() {
+    return true;
+}
+
 void SleepMicroseconds(int64_t us) {
     if (us > 0) std::this_thread::sleep_for(std::chrono::microseconds(us));
 }

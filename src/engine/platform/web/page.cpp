@@ -215,6 +215,12 @@ bool FramesYield() {
     return true;
 }
 
+// The program is built without threads, so that any static host serves it
+// (threads need cross-origin isolation headers).
+bool ThreadsAvailable() {
+    return false;
+}
+
 void SleepMicroseconds(int64_t us) {
     emscripten_sleep(us > 0 ? static_cast<unsigned int>((us + 999) / 1000) : 0);
 }
