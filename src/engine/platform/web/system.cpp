@@ -4,33 +4,19 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 
 #include "engine/platform/platform.h"
 #include "engine/system.h"
 
-// clang-format off
-
-EM_JS(char*, mnemora_browser_text, (int which), {
-    var text = '';
-    if (which === 0) {
-        var list = navigator.languages && navigator.languages.length ? navigator.languages : [navigator.language];
-        text = String(list[0] || '').replace('-', '_');
-    } else if (which === 1) {
-        text = navigator.userAgent || '';
-    }
-    return stringToNewUTF8(text);
-});
-
-EM_JS(double, mnemora_browser_figure, (int which), {
-    if (which === 0) return navigator.hardwareConcurrency || 1;
-    if (which === 1) return (navigator.deviceMemory || 0) * 1073741824;
-    if (which === 2) return HEAP8.length;
-    if (which === 3) return window.devicePixelRatio || 1;
-    return 0;
-});
-
-// clang-format on
+// In page.js: a text the browser tells (0 its first language, 1 its agent),
+// newly allocated; a figure (0 cores, 1 device memory in bytes, 2 the
+// program's memory, 3 the device pixel ratio).
+extern "C" {
+char* mnemora_browser_text(int which);
+double mnemora_browser_figure(int which);
+}
 
 namespace engine {
 
