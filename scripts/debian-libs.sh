@@ -169,7 +169,10 @@ build_libarchive() {
         -DENABLE_TEST=OFF -DENABLE_WERROR=OFF "${@:3}"
     install -Dm644 "$1/libarchive/archive.h" "$prefix/include/archive.h"
     install -Dm644 "$1/libarchive/archive_entry.h" "$prefix/include/archive_entry.h"
-    install -Dm644 "$2/libarchive/libarchive_static.a" "$prefix/lib/libarchive.a"
+    # The static library is libarchive_static.a where the shared one is a DLL.
+    local lib=$2/libarchive/libarchive_static.a
+    [[ -f $lib ]] || lib=$2/libarchive/libarchive.a
+    install -Dm644 "$lib" "$prefix/lib/libarchive.a"
     install -Dm644 "$2/build/pkgconfig/libarchive.pc" "$prefix/lib/pkgconfig/libarchive.pc"
 }
 
