@@ -14,3 +14,6 @@ set(ENV{PKG_CONFIG_LIBDIR} ${MNEMORA_WEB_PREFIX}/lib/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 include(${CMAKE_CURRENT_LIST_DIR}/static-libraries.cmake)
+# emcc puts its built-in SDL 1 headers (sysroot/include/SDL) ahead of every
+# -isystem folder unless told there is no such SDL: then <SDL.h> is ours.
+set_property(TARGET SDL2::SDL2 APPEND PROPERTY INTERFACE_COMPILE_OPTIONS -sUSE_SDL=0)
