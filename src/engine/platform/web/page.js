@@ -64,7 +64,6 @@ mergeInto(LibraryManager.library, {
     }
   },
 
-  mnemora_browser_text__deps: ['$allocateUTF8'],
   mnemora_browser_text: function(which) {
     var text = '';
     if (which === 0) {
