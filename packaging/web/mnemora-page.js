@@ -17,10 +17,11 @@
     var endedView = document.getElementById('ended');
     var logLink = document.getElementById('log-link');
 
-    // The data the program reads from /mnemora/. Their sizes come from the
-    // server's Content-Length; a server that does not send one leaves the
-    // bar measuring against this estimate of the whole download instead.
-    var dataFiles = ['Mnemora.data', 'Mnemora.languages', 'Mnemora.pointer'];
+    // The files the program reads from its folder, /mnemora/: the build lists
+    // them with their sizes in files.json, which also gives the progress bar
+    // its total. Without that list the page falls back to the three files
+    // every build has and to the sizes the server announces (Content-Length).
+    var fallbackFiles = ['Mnemora.data', 'Mnemora.languages', 'Mnemora.pointer'];
     var estimatedTotal = 10 * 1024 * 1024;
     var withLog = /[?&]log(?:[=&]|$)/.test(location.search);
     var failed = false;
@@ -83,35 +84,52 @@
         bar.setAttribute('aria-valuenow', String(Math.round(share * 100)));
     }
 
-    // Downloads every data file at once, the bar showing the bytes received
-    // against the sum of the sizes announced so far (the estimate until all
-    // are known).
-    function fetchDataFiles() {
-        var received = dataFiles.map(function () {
+    function listFiles() {
+        return fetch('files.json')
+            .then(function (response) {
+                if (!response.ok) throw new Error('files.json: ' + response.status);
+                return response.json();
+            })
+            .then(
+                function (list) {
+                    return list.map(function (entry) {
+                        return { path: String(entry.path), size: Number(entry.size) || 0 };
+                    });
+                },
+                function () {
+                    return fallbackFiles.map(function (name) {
+                        return { path: name, size: 0 };
+                    });
+                }
+            );
+    }
+
+    // Downloads every game file at once, the bar showing the bytes received
+    // against the sum of the sizes (an estimate while any is unknown).
+    function fetchGameFiles(files) {
+        var received = files.map(function () {
             return 0;
         });
-        var sizes = dataFiles.map(function () {
-            return 0;
+        var sizes = files.map(function (f) {
+            return f.size;
         });
-        function update() {
-            var got = received.reduce(function (a, b) {
+        function sum(list) {
+            return list.reduce(function (a, b) {
                 return a + b;
             }, 0);
+        }
+        function update() {
+            var got = sum(received);
             var known = sizes.every(function (s) {
                 return s > 0;
             });
-            var total = known
-                ? sizes.reduce(function (a, b) {
-                      return a + b;
-                  }, 0)
-                : Math.max(estimatedTotal, got);
-            setProgress(got, total);
+            setProgress(got, known ? sum(sizes) : Math.max(estimatedTotal, got));
         }
         return Promise.all(
-            dataFiles.map(function (name, i) {
-                return fetch(name).then(function (response) {
-                    if (!response.ok) throw new Error(name + ': ' + response.status + ' ' + response.statusText);
-                    sizes[i] = Number(response.headers.get('Content-Length')) || 0;
+            files.map(function (file, i) {
+                return fetch(encodeURI(file.path)).then(function (response) {
+                    if (!response.ok) throw new Error(file.path + ': ' + response.status + ' ' + response.statusText);
+                    if (!sizes[i]) sizes[i] = Number(response.headers.get('Content-Length')) || 0;
                     if (!response.body) {
                         return response.arrayBuffer().then(function (b) {
                             received[i] = b.byteLength;
@@ -141,7 +159,11 @@
                     return pump();
                 });
             })
-        );
+        ).then(function (contents) {
+            return files.map(function (file, i) {
+                return { path: file.path, bytes: contents[i] };
+            });
+        });
     }
 
     function runtime(name) {
@@ -164,9 +186,14 @@
             preRun: [
                 function () {
                     var FS = runtime('FS');
-                    FS.mkdir('/mnemora');
-                    dataFiles.forEach(function (name, i) {
-                        FS.writeFile('/mnemora/' + name, contents[i]);
+                    contents.forEach(function (file) {
+                        // Each folder on the way, then the file.
+                        var folder = '';
+                        ('mnemora/' + file.path).split('/').slice(0, -1).forEach(function (part) {
+                            folder += '/' + part;
+                            if (!FS.analyzePath(folder).exists) FS.mkdir(folder);
+                        });
+                        FS.writeFile('/mnemora/' + file.path, file.bytes);
                     });
                     contents = null;
                     // The save folder lives in IndexedDB: the game starts only
@@ -233,13 +260,15 @@
     }
 
     focusCanvas();
-    fetchDataFiles().then(startProgram, function (err) {
-        showError(
-            'Mnemora could not start',
-            'The game files could not be downloaded. Check the connection and reload the page.\n' +
-                err.message
-        );
-    });
+    listFiles()
+        .then(fetchGameFiles)
+        .then(startProgram, function (err) {
+            showError(
+                'Mnemora could not start',
+                'The game files could not be downloaded. Check the connection and reload the page.\n' +
+                    err.message
+            );
+        });
 
     if ('serviceWorker' in navigator) {
         window.addEventListener('load', function () {

@@ -95,13 +95,14 @@ async function main() {
 
     // Sizes: every file of the site, what the first visit fetched of it, and
     // its size raw and gzipped.
-    const names = (await fsp.readdir(site, {withFileTypes: true}))
+    const names = (await fsp.readdir(site, {recursive: true, withFileTypes: true}))
                       .filter((e) => e.isFile())
-                      .map((e) => e.name)
+                      .map((e) => path.relative(site, path.join(e.parentPath || e.path, e.name)))
                       .sort();
     const sent = results[0].sent;
     let raw = 0, gzip = 0, sentTotal = 0, programGzip = 0;
-    console.log('\nfile                        sent (1st visit)         raw        gzip -6');
+    console.log(
+        '\nfile                                    sent (1st visit)         raw        gzip -6');
     for (const name of names) {
         const bytes = await fsp.readFile(path.join(site, name));
         const packed = gzipSync(bytes, {level: 6}).length;
@@ -110,10 +111,10 @@ async function main() {
         gzip += packed;
         sentTotal += s;
         if (name === 'mnemora.wasm' || name === 'mnemora.js') programGzip += packed;
-        console.log(`${name.padEnd(28)}${String(s).padStart(16)}${
+        console.log(`${name.padEnd(40)}${String(s).padStart(16)}${
             String(bytes.length).padStart(12)}${String(packed).padStart(15)}`);
     }
-    console.log(`${'total'.padEnd(28)}${String(sentTotal).padStart(16)}${String(raw).padStart(12)}${
+    console.log(`${'total'.padEnd(40)}${String(sentTotal).padStart(16)}${String(raw).padStart(12)}${
         String(gzip).padStart(15)}`);
     console.log(
         `(the first visit fetches the page's files twice: once for the page and once for the ` +
