@@ -356,7 +356,8 @@ async function firstFrame(game) {
 }
 
 // 1. Desktop: a 1280 x 720 window; level 1 won with keys only and with the
-// mouse, a setting changed; after a reload level 2 is open and the setting kept.
+// mouse, a setting changed; after a reload level 2 is open and the setting
+// kept; quit from the main menu, and played again.
 async function desktop(url, run) {
     run.ctx = await openGame(url, 'desktop', 'mouse', async (page) => {
         await page.setViewport({width: 1280, height: 720, deviceScaleFactor: 1});
@@ -465,6 +466,20 @@ async function desktop(url, run) {
             old.toFixed(2)} from the old)`);
     await game.key('Escape');
     await game.waitForMainMenu('main_menu_end');
+
+    // Quit and its Yes: the program ends, the page says so, and Play again
+    // starts the game anew.
+    await game.press(slot(o.mainMenu, 5));
+    await sleep(800);
+    await game.press(slot(o.quit, 1));
+    await page.waitForSelector('#ended:not(.hidden)', {timeout: 20000});
+    check(
+        await page.$eval('#canvas', (c) => c.classList.contains('hidden')),
+        'desktop: the canvas stayed after the game ended');
+    await page.screenshot({path: path.join(shots, 'desktop_ended.png')});
+    await Promise.all([page.waitForNavigation(), page.click('#play-again')]);
+    await firstFrame(game);
+    await game.waitForMainMenu('main_menu_played_again');
 }
 
 // Every rectangle of a screen inside the canvas.
