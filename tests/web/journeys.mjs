@@ -329,7 +329,7 @@ class Game {
     // From the main menu: the map, level 1, dealt, played and finished.
     async winLevelOne(save) {
         await this.openMap(`${save}_map`);
-        await this.press(slot(this.o.levels, 1));
+        await this.press(this.o.levels[1]);
         await this.waitForDealt(1, `${save}_dealt`);
         await this.playLevel(1);
         await this.waitForLevelFinished(`${save}_finished`);
@@ -444,8 +444,8 @@ async function desktop(url, run) {
     await firstFrame(game);
     await game.waitForMainMenu('main_menu_reloaded');
     const map = await game.openMap('map_reloaded');
-    const l2 = slot(o.levels, 2);
-    const l3 = slot(o.levels, 3);
+    const l2 = o.levels[2];
+    const l3 = o.levels[3];
     check(
         difference(map, locked, l2) > 5,
         `desktop: level 2 still looks locked after the reload (${
@@ -520,7 +520,7 @@ async function phone(url, run) {
     // Level 1 again, dealt upright, then the phone turned: the board is laid
     // out for the wide screen and still wins.
     await game.openMap('map_again');
-    await game.press(slot(o.levels, 1));
+    await game.press(o.levels[1]);
     await game.waitForDealt(1, 'portrait_dealt_again');
     await page.setViewport(phoneView(844, 390));
     await page.waitForFunction(() => {
