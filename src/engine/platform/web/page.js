@@ -87,6 +87,8 @@ mergeInto(LibraryManager.library, {
   // Set once at start: the resize watch, sound after the player's first
   // gesture (browsers keep audio silent until then), the log mirrored to the
   // console with "/LOG", and the copy of the save folder into IndexedDB.
+  // SDL's audio and timer code call emscripten's helpers named here.
+  mnemora_watch_page__deps: ['$autoResumeAudioContext', '$dynCall'],
   mnemora_watch_page: function() {
     var resize = Module['mnemoraResize'] = {pending: false, at: 0};
     var changed = function() {
