@@ -32,7 +32,7 @@ windows: SETUP_FOR = windows
 test-windows bench-windows: SETUP_FOR = test windows
 fuzz: SETUP_FOR = fuzz
 web serve-web: SETUP_FOR = web
-test-web bench-web: SETUP_FOR = test web
+test-web bench-web: SETUP_FOR = test web webtest
 
 setup:
 	@scripts/setup $(SETUP_FOR)
