@@ -96,6 +96,8 @@ void FollowScreenSize() {
     if (m.ScreenWidth == oldWidth && m.ScreenHeight == oldHeight) return;
     LogValue("Screen resized:",
              engine::IntToText(m.ScreenWidth) + "x" + engine::IntToText(m.ScreenHeight));
+    // The old window's going away deactivates it: not the player leaving.
+    loop.reopenFlag = 1;
     display::CloseGameDisplay(s.GameScreen);
     OpenDisplayAndLoadPictures(false);
     display::ShowGameWindow(s.GameScreen);
@@ -143,11 +145,12 @@ int ApplyPendingSettings() {
         if (!loop.reopenFlag) ui::RebuildAllDialogs(true);
     }
 
-    if (loop.reopenFlag) {
-        ReopenDisplay();
-        return 1;
-    }
-    return 0;
+    const int reopened = loop.reopenFlag;
+    if (reopened) ReopenDisplay();
+    // Kept at once, not only at quit: a closed page, a crash or a power cut
+    // keeps the confirmed settings.
+    SavePreferences(folders.SaveFolder);
+    return reopened;
 }
 
 }  // namespace app

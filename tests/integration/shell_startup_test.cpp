@@ -286,6 +286,9 @@ TEST_F(ShellStartupTest, ConfirmedChangesReloadTheLanguageAndReopenTheDisplay) {
     EXPECT_EQ(s.Language, "de_DE");
     EXPECT_NE(i18n::Text("tMenuSTART"), "START");
     EXPECT_FALSE(i18n::Text("tMenuSTART").empty());
+    // On the disk at once: a page closed now, or a crash, keeps it.
+    EXPECT_NE(ReadFile(folders_.game() / "Mnemora.prefs").find("Language = de_DE"),
+              std::string::npos);
 
     // A new window size while windowed reopens at that size and slides in.
     s.ResolutionPending = 1;
@@ -306,6 +309,8 @@ TEST_F(ShellStartupTest, ConfirmedChangesReloadTheLanguageAndReopenTheDisplay) {
     s.ResolutionPending = 1;
     EXPECT_EQ(app::ApplyPendingSettings(), 1);
     EXPECT_EQ(s.GameScreen, 2);
+    EXPECT_NE(ReadFile(folders_.game() / "Mnemora.prefs").find("GameScreen = 2"),
+              std::string::npos);
     s.ResolutionPending = 4;
     EXPECT_EQ(app::ApplyPendingSettings(), 0);
     EXPECT_EQ(s.Resolution, 1);
