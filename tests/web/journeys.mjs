@@ -69,7 +69,8 @@ class Game {
         }
     }
 
-    async key(name) { await this.page.keyboard.press(name); }
+    // Held for a few frames: the game reads the keyboard once a frame.
+    async key(name) { await this.page.keyboard.press(name, {delay: 60}); }
 
     // Screenshots until `test` holds, or fails with `what` after `timeout` ms.
     async waitFor(what, test, timeout = 20000) {
@@ -204,7 +205,16 @@ class Game {
             return;
         }
         for (let step = 0; step < 24; ++step) {
-            const at = Game.focusedTile(await this.shot(), tiles);
+            // The frame may be missing while a tile turns or a pair fades,
+            // and the game hides it after a turn until the next arrow key: looked
+            // for again, then an arrow brings it back (where it then stands is
+            // read from the screen).
+            let at = -1;
+            for (let look = 0; look < 10 && at < 0; ++look) {
+                if (look > 0) await sleep(150);
+                if (look === 3) await this.key('ArrowRight');
+                at = Game.focusedTile(await this.shot(look === 9 ? 'no_focus' : undefined), tiles);
+            }
             check(at >= 0, `${this.name}: no focus frame on the board`);
             if (at === tile) {
                 await this.key('Enter');
@@ -216,7 +226,7 @@ class Game {
                 await this.key(b[1] > a[1] ? 'ArrowDown' : 'ArrowUp');
             else
                 await this.key(b[0] > a[0] ? 'ArrowRight' : 'ArrowLeft');
-            await sleep(60);
+            await sleep(250);  // drawn before the next look, so no step is taken twice
         }
         check(false, `${this.name}: the focus did not reach tile ${tile}`);
     }
