@@ -55,7 +55,11 @@ class Game {
         const x = c.left + (l + r) / 2 / c.dpr;
         const y = c.top + (t + b) / 2 / c.dpr;
         if (this.input === 'touch') {
-            await this.page.touchscreen.tap(x, y);
+            // Held for a few frames, like the click below.
+            await this.page.touchscreen.touchStart(x, y);
+            await sleep(80);
+            await this.page.touchscreen.touchEnd();
+            await sleep(150);
         } else {
             // The game takes a click where the pointer was last seen moving:
             // the move, the press and the release each get frames of their own.
@@ -292,7 +296,7 @@ class Game {
                 checkTaken();
                 if (onBoard.size === 0) break;
             }
-            check(looks < 4 * tiles.length, `${this.name}: too many looks at level ${level}`);
+            check(looks < 6 * tiles.length, `${this.name}: too many looks at level ${level}`);
             const known = [...onBoard].find((i) => seen.has(i) && partnerOf(i) >= 0);
             if (known !== undefined) {
                 await takePair(known, partnerOf(known), true);
