@@ -343,12 +343,16 @@ class Game {
     // The level-finished dialog: its buttons drawn over the board and settled.
     async waitForLevelFinished(save) {
         const rects = [slot(this.o.levelFinished, 1), slot(this.o.levelFinished, 2)];
-        await this.waitForSettled(
-            'the level-finished dialog did not show', rects, this.dealt, {threshold: 5});
-        const s = await this.shot(save);
-        check(
-            rects.every((r) => spread(s, r) > 4), `${this.name}: a level-finished button is blank`);
-        return s;
+        // The emptied board settles before the dialog comes: the buttons must
+        // have drawn content, differ from the dealt board and stay put.
+        let last = null;
+        await this.waitFor('the level-finished dialog did not show', (s) => {
+            const previous = last;
+            last = s;
+            return rects.every((r) => spread(s, r) > 4 && difference(s, this.dealt, r) > 5) &&
+                previous !== null && rects.every((r) => difference(s, previous, r) < 2);
+        });
+        return this.shot(save);
     }
 
     // From the main menu: the map, level 1, dealt, played and finished.
