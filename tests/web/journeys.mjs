@@ -55,14 +55,26 @@ class Game {
         const x = c.left + (l + r) / 2 / c.dpr;
         const y = c.top + (t + b) / 2 / c.dpr;
         if (this.input === 'touch') {
-            await this.page.touchscreen.tap(x, y);
+            // Held for a few frames, like the click below.
+            await this.page.touchscreen.touchStart(x, y);
+            await sleep(80);
+            await this.page.touchscreen.touchEnd();
+            await sleep(150);
         } else {
-            await this.page.mouse.click(x, y);
+            // The game takes a click where the pointer was last seen moving:
+            // the move, the press and the release each get frames of their own.
+            await this.page.mouse.move(x, y);
+            await sleep(100);
+            await this.page.mouse.down();
+            await sleep(60);
+            await this.page.mouse.up();
+            await sleep(150);
             await this.page.mouse.move(c.left + c.cssWidth - 2, c.top + c.cssHeight - 2);
         }
     }
 
-    async key(name) { await this.page.keyboard.press(name); }
+    // Held for a few frames: the game reads the keyboard once a frame.
+    async key(name) { await this.page.keyboard.press(name, {delay: 60}); }
 
     // Screenshots until `test` holds, or fails with `what` after `timeout` ms.
     async waitFor(what, test, timeout = 20000) {
@@ -105,7 +117,11 @@ class Game {
             this.menu.height === this.canvas.height) {
             s = await this.waitFor(
                 'the main menu did not come back',
-                (shot) => buttons.every((r) => difference(shot, this.menu, r) < kSame), timeout);
+                // A tap leaves the pointer where it was: one button may show
+                // its hover look.
+                (shot) => buttons.filter((r) => difference(shot, this.menu, r) < kSame).length >=
+                    buttons.length - 1,
+                timeout);
         } else {
             const first = this.splash || (await this.shot());
             s = await this.waitForSettled('the main menu did not show', buttons, first, {timeout});
@@ -193,7 +209,16 @@ class Game {
             return;
         }
         for (let step = 0; step < 24; ++step) {
-            const at = Game.focusedTile(await this.shot(), tiles);
+            // The frame may be missing while a tile turns or a pair fades,
+            // and the game hides it after a turn until the next arrow key: looked
+            // for again, then an arrow brings it back (where it then stands is
+            // read from the screen).
+            let at = -1;
+            for (let look = 0; look < 10 && at < 0; ++look) {
+                if (look > 0) await sleep(150);
+                if (look === 3) await this.key('ArrowRight');
+                at = Game.focusedTile(await this.shot(look === 9 ? 'no_focus' : undefined), tiles);
+            }
             check(at >= 0, `${this.name}: no focus frame on the board`);
             if (at === tile) {
                 await this.key('Enter');
@@ -205,7 +230,7 @@ class Game {
                 await this.key(b[1] > a[1] ? 'ArrowDown' : 'ArrowUp');
             else
                 await this.key(b[0] > a[0] ? 'ArrowRight' : 'ArrowLeft');
-            await sleep(60);
+            await sleep(250);  // drawn before the next look, so no step is taken twice
         }
         check(false, `${this.name}: the focus did not reach tile ${tile}`);
     }
@@ -271,7 +296,7 @@ class Game {
                 checkTaken();
                 if (onBoard.size === 0) break;
             }
-            check(looks < 4 * tiles.length, `${this.name}: too many looks at level ${level}`);
+            check(looks < 6 * tiles.length, `${this.name}: too many looks at level ${level}`);
             const known = [...onBoard].find((i) => seen.has(i) && partnerOf(i) >= 0);
             if (known !== undefined) {
                 await takePair(known, partnerOf(known), true);
@@ -318,12 +343,16 @@ class Game {
     // The level-finished dialog: its buttons drawn over the board and settled.
     async waitForLevelFinished(save) {
         const rects = [slot(this.o.levelFinished, 1), slot(this.o.levelFinished, 2)];
-        await this.waitForSettled(
-            'the level-finished dialog did not show', rects, this.dealt, {threshold: 5});
-        const s = await this.shot(save);
-        check(
-            rects.every((r) => spread(s, r) > 4), `${this.name}: a level-finished button is blank`);
-        return s;
+        // The emptied board settles before the dialog comes: the buttons must
+        // have drawn content, differ from the dealt board and stay put.
+        let last = null;
+        await this.waitFor('the level-finished dialog did not show', (s) => {
+            const previous = last;
+            last = s;
+            return rects.every((r) => spread(s, r) > 4 && difference(s, this.dealt, r) > 5) &&
+                previous !== null && rects.every((r) => difference(s, previous, r) < 2);
+        });
+        return this.shot(save);
     }
 
     // From the main menu: the map, level 1, dealt, played and finished.
