@@ -84,9 +84,13 @@ export async function canvasInfo(page) {
 // canvas cannot be read from the page): { width, height, data (RGBA), png }.
 export async function canvasShot(page) {
     const c = await canvasInfo(page);
+    // Captured as the page stands: a capture beyond the viewport lays the page
+    // out again for a moment, and the browser's pointer event that follows
+    // reads to the game as the mouse moving (which hides the keys' focus).
     const png = await page.screenshot({
         type: 'png',
         clip: {x: c.left, y: c.top, width: c.cssWidth, height: c.cssHeight},
+        captureBeyondViewport: false,
     });
     const image = PNG.sync.read(Buffer.from(png));
     return {width: image.width, height: image.height, data: image.data, png};

@@ -3,6 +3,7 @@
 // IndexedDB, the log in the console, sound after the first gesture, and the
 // page shown once the game has ended. The JavaScript half is page.js.
 #include <emscripten.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <string>
@@ -35,6 +36,10 @@ void PageEnded() {
 }  // namespace
 
 void MarkProgramRunning() {
+    // Emscripten's libc starts with a umask of 0777, so a file made with the
+    // usual 0666 & ~umask (the atomic save's new files) could never be read
+    // again: the desktop systems' usual mask instead.
+    ::umask(022);
     mnemora_watch_page();
     std::atexit(PageEnded);
 }

@@ -88,8 +88,24 @@ mergeInto(LibraryManager.library, {
   // gesture (browsers keep audio silent until then), the log mirrored to the
   // console with "/LOG", and the copy of the save folder into IndexedDB.
   // SDL's audio and timer code call emscripten's helpers named here.
-  mnemora_watch_page__deps: ['$autoResumeAudioContext', '$dynCall'],
+  mnemora_watch_page__deps: ['$autoResumeAudioContext', '$dynCall', '$callUserCallback'],
   mnemora_watch_page: function() {
+    // An fsync in the save folder waits (through ASYNCIFY) for IndexedDB, and
+    // the program then goes on inside IndexedDB's callback, where an exit that
+    // follows (quitting right after the last save) would surface as an
+    // uncaught error. The callback is moved to a timer the runtime watches.
+    if (typeof IDBFS !== 'undefined' && !IDBFS.mnemoraWrapped) {
+      var syncfs = IDBFS.syncfs;
+      IDBFS.syncfs = function(mount, populate, callback) {
+        syncfs.call(IDBFS, mount, populate, function(error) {
+          setTimeout(function() {
+            callUserCallback(function() { callback(error); });
+          }, 0);
+        });
+      };
+      IDBFS.mnemoraWrapped = true;
+    }
+
     var resize = Module['mnemoraResize'] = {pending: false, at: 0};
     var changed = function() {
       resize.pending = true;
