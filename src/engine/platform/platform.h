@@ -206,9 +206,6 @@ void FramePresented(uint64_t count);
 // Shows a message on the page itself, in place of a system box; false where
 // there is no page (the video system's box shows it).
 bool ShowMessageInPage(const std::string& title, const std::string& text, bool fatal);
-// Files written in the save folder are kept where the system keeps them
-// (a browser copies them into its lasting storage); nothing on a desktop.
-void KeepWrittenFiles();
 // A file made for the player (a screenshot): a desktop leaves it where it is;
 // a page offers it as a download and removes its own copy.
 void HandToPlayer(const std::string& path, const std::string& mime);

@@ -37,8 +37,6 @@ bool ShowMessageInPage(const std::string&, const std::string&, bool) {
     return false;
 }
 
-void KeepWrittenFiles() {}
-
 void HandToPlayer(const std::string&, const std::string&) {}
 
 }  // namespace engine::os

@@ -88,7 +88,6 @@ int WriteFileAtomically(const std::string& path, std::string_view bytes) {
         ::close(dir);
     }
     RemoveStaleTempFiles(folder, std::string_view(target).substr(slash + 1));
-    os::KeepWrittenFiles();
     return 1;
 }
 

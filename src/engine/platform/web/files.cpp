@@ -1,8 +1,10 @@
 // The program's folders in a browser. The page writes the program's data into
 // the in-memory file system under /mnemora/ before the program starts, and
-// mounts /save/ on the browser's IndexedDB, whose files it reads back first;
-// every finished save is copied there at once (page.cpp), so a reload, a
-// closed tab or a crash keeps it. The save folder is never the program's own.
+// mounts /save/ on the browser's IndexedDB, whose files it reads back first.
+// The atomic save's fsyncs (of the file, then of its folder) each wait until
+// the whole save folder is copied to IndexedDB, one copy at a time, so a
+// reload, a closed tab or a crash keeps every finished save. The save folder
+// is never the program's own.
 #include <sys/stat.h>
 
 #include <archive.h>

@@ -1,7 +1,7 @@
 // The page the game runs in: its size and pixel ratio, the canvas's CSS size,
-// resizes, the loading view, messages, downloads, the save folder's copy in
-// IndexedDB, the log in the console, sound after the first gesture, and the
-// page shown once the game has ended. The JavaScript half is page.js.
+// resizes, the loading view, messages, downloads, the log in the console,
+// sound after the first gesture, and the page shown once the game has ended.
+// The JavaScript half is page.js.
 #include <emscripten.h>
 #include <sys/stat.h>
 
@@ -19,7 +19,6 @@ int mnemora_take_resize();
 void mnemora_first_frame();
 int mnemora_show_error(const char* title, const char* text);
 void mnemora_warn(const char* title, const char* text);
-void mnemora_keep_files();
 void mnemora_hand_over(const char* path, const char* mime);
 void mnemora_watch_page();
 void mnemora_page_ended();
@@ -86,13 +85,8 @@ bool ShowMessageInPage(const std::string& title, const std::string& text, bool f
     return true;
 }
 
-void KeepWrittenFiles() {
-    mnemora_keep_files();
-}
-
 void HandToPlayer(const std::string& path, const std::string& mime) {
     mnemora_hand_over(path.c_str(), mime.c_str());
-    mnemora_keep_files();
 }
 
 }  // namespace os

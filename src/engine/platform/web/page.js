@@ -46,10 +46,6 @@ mergeInto(LibraryManager.library, {
     console.warn(UTF8ToString(title) + ': ' + UTF8ToString(text));
   },
 
-  mnemora_keep_files: function() {
-    if (Module['mnemoraKeepFiles']) Module['mnemoraKeepFiles']();
-  },
-
   // A file made for the player goes to the browser's downloads; the copy in
   // the save folder is removed (the browser keeps the download).
   mnemora_hand_over: function(pathText, mimeText) {
@@ -86,7 +82,7 @@ mergeInto(LibraryManager.library, {
 
   // Set once at start: the resize watch, sound after the player's first
   // gesture (browsers keep audio silent until then), the log mirrored to the
-  // console with "/LOG", and the copy of the save folder into IndexedDB.
+  // console with "/LOG".
   // SDL's audio and timer code call emscripten's helpers named here.
   mnemora_watch_page__deps: ['$autoResumeAudioContext', '$dynCall', '$callUserCallback'],
   mnemora_watch_page: function() {
@@ -180,29 +176,6 @@ mergeInto(LibraryManager.library, {
         }
       };
     }
-
-    // The save folder's files go to IndexedDB after every save. A save while
-    // the last copy is still being made asks for one more copy when it ends, so
-    // the newest files are always the last copied.
-    var keep = {busy: false, again: false};
-    Module['mnemoraKeepFiles'] = function() {
-      var node;
-      try { node = FS.lookupPath('/save', {}).node; } catch (e) { return; }
-      if (typeof IDBFS === 'undefined' || !node.mount || node.mount.type !== IDBFS) return;
-      if (keep.busy) {
-        keep.again = true;
-        return;
-      }
-      keep.busy = true;
-      FS.syncfs(false, function(error) {
-        keep.busy = false;
-        if (error) console.warn('Mnemora: the saves could not be copied to the browser\'s storage: ' + error);
-        if (keep.again) {
-          keep.again = false;
-          Module['mnemoraKeepFiles']();
-        }
-      });
-    };
   },
 
   // The program ended: the last log lines, then the page that says so (unless
