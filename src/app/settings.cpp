@@ -4,6 +4,7 @@
 // and written at a normal quit; "Completed" never goes back from 1 to 0. The settings screen edits
 // pending copies; ApplyPendingSettings takes them over when the player confirms.
 #include <algorithm>
+#include <array>
 
 #include "app/log.h"
 #include "app/shell.h"
@@ -98,6 +99,7 @@ void FollowScreenSize() {
              engine::IntToText(m.ScreenWidth) + "x" + engine::IntToText(m.ScreenHeight));
     // The old window's going away deactivates it: not the player leaving.
     loop.reopenFlag = 1;
+    const std::array<int32_t, 20> tilePictures = game::TilePictures;
     display::CloseGameDisplay(s.GameScreen);
     OpenDisplayAndLoadPictures(false);
     display::ShowGameWindow(s.GameScreen);
@@ -109,7 +111,7 @@ void FollowScreenSize() {
     } else if (state == LevelSelect) {
         game::OpenLevelSelect();
     } else if (state >= Dealing) {
-        game::LayOutBoardAgain();
+        game::LayOutBoardAgain(tilePictures);
     }
 }
 

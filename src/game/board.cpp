@@ -189,8 +189,22 @@ void PlaceTiles() {
 
 }  // namespace
 
-void LayOutBoardAgain() {
+void LayOutBoardAgain(const std::array<int32_t, 20>& picturesBefore) {
     if (level.board.size() != static_cast<size_t>(level.columns * level.rows)) return;
+    // A sprite number is never given out twice: the board's old numbers would
+    // draw nothing.
+    const auto renumber = [&](int32_t& sprite) {
+        for (size_t n = 0; n < picturesBefore.size(); ++n) {
+            if (picturesBefore[n] == sprite) {
+                sprite = TilePictures[n];
+                return;
+            }
+        }
+    };
+    for (Tile& t : level.board)
+        renumber(t.picture);
+    for (int32_t& sprite : level.deck)
+        renumber(sprite);
     PlaceTiles();
     SizeGameSprites();
     UpdateClockBar(level.remaining);

@@ -96,9 +96,11 @@ void SizeGameSprites();
 // Deals the current level; starts its music when asked and Music is on.
 void SetUpLevel(bool withMusic);
 // Lays the dealt board out again for new metrics (the screen changed size):
-// every tile keeps its place in the grid and its face, the game pictures are
-// sized anew and the clock bar shows the time left; play goes on.
-void LayOutBoardAgain();
+// every tile keeps its place in the grid, its face and its picture (the tile
+// pictures were loaded again as new sprites: `picturesBefore` are the old
+// ones), the game pictures are sized anew and the clock bar shows the time
+// left; play goes on.
+void LayOutBoardAgain(const std::array<int32_t, 20>& picturesBefore);
 // One frame of dealing; ends it (clock starts, state Playing) when the last
 // tile is in.
 void DealStep();

@@ -4,6 +4,7 @@
 // at quit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <string>
@@ -99,6 +100,10 @@ TEST_F(PlayTest, AScreenTurnedMidLevelLaysTheBoardOutAgainAndPlayGoesOn) {
     };
     takePair(pairs.begin()->second);
     const std::vector<game::Tile> before = game::level.board;
+    const auto picturesBefore = game::TilePictures;
+    const auto pictureNumber = [](const auto& pictures, int32_t sprite) {
+        return std::find(pictures.begin(), pictures.end(), sprite) - pictures.begin();
+    };
 
     engine::SimulateScreenSize(720, 1280);
     app::RunFrame();
@@ -109,14 +114,21 @@ TEST_F(PlayTest, AScreenTurnedMidLevelLaysTheBoardOutAgainAndPlayGoesOn) {
     ASSERT_EQ(game::level.board.size(), before.size());
     for (size_t i = 0; i < before.size(); ++i) {
         const game::Tile& t = game::level.board[i];
-        EXPECT_EQ(t.picture, before[i].picture);
+        // The same picture, as a sprite of the reopened display.
+        EXPECT_EQ(pictureNumber(game::TilePictures, t.picture),
+                  pictureNumber(picturesBefore, before[i].picture));
+        EXPECT_TRUE(engine::SpriteExists(t.picture)) << "tile " << i;
         EXPECT_EQ(t.face, before[i].face);
         EXPECT_EQ(t.right - t.left, m.TileSize);
         EXPECT_TRUE(t.left >= 0 && t.top >= 0 && t.right <= 720 && t.bottom <= 1280)
             << "tile " << i << " at " << t.left << "," << t.top;
     }
-    for (auto it = std::next(pairs.begin()); it != pairs.end(); ++it)
-        takePair(it->second);
+    pairs.clear();
+    for (size_t i = 0; i < game::level.board.size(); ++i)
+        if (game::level.board[i].face == game::FaceDown)
+            pairs[game::level.board[i].picture].push_back(static_cast<int>(i));
+    for (const auto& [picture, tiles] : pairs)
+        takePair(tiles);
     EXPECT_EQ(app::loop.ScreenState, app::LevelFinished);
     engine::SimulateScreenSize(0, 0);
 }

@@ -554,9 +554,7 @@ async function phone(url, run) {
 
     // Level 1 again, dealt upright, then the phone turned: the board is laid
     // out for the wide screen, every tile where the wide screen's layout puts
-    // it. (Play going on after the turn is held by the in-process test
-    // AScreenTurnedMidLevelLaysTheBoardOutAgainAndPlayGoesOn; played here, the
-    // looks at a turning tile are not yet told apart reliably.)
+    // it, and is played to a win there.
     await game.openMap('map_again');
     await game.press(o.levels[1]);
     await game.waitForDealt(1, 'portrait_dealt_again');
@@ -567,6 +565,8 @@ async function phone(url, run) {
     }, {timeout: 20000, polling: 100});
     await sleep(500);
     await game.waitForDealt(1, 'landscape_dealt');
+    await game.playLevel(1);
+    await game.waitForLevelFinished('landscape_finished');
 }
 
 // 3. Offline: the first visit keeps the site; with the network and the server
