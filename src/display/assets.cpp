@@ -85,23 +85,6 @@ constexpr PictureEntry kPictures[] = {
     {"tile_focus.png", "tile_focus.png", 90, kAlpha, PictureEntry::Tile},
 };
 
-// Panels whose source stays untouched: each screen draws its texts on copies.
-struct PanelCopy {
-    int32_t source;
-    int32_t copy;
-};
-constexpr PanelCopy kPanelCopies[] = {
-    {kCreditsSource, kCreditsPanel},
-    {kCreditsSource, kHelpPanel},
-    {kQuitSource, kQuitPanel},
-    {kMainMenuSource, kMainMenuPanel},
-    {kInGameMenuSource, kPausePanel},
-    {kSettingsSource, kSettingsPanel},
-    {kSettingsSource, kLevelFinishedPanel},
-    {kSettingsSource, kLevelFailedPanel},
-    {kSettingsSource, kGameCompletedPanel},
-};
-
 void SizePicture(const PictureEntry& picture) {
     const auto& m = metrics;
     switch (picture.size) {
@@ -377,12 +360,10 @@ void LoadPicturePass() {
     for (const char* name : kBackgrounds) {
         LoadBackground(pack, name);
     }
-    for (const PictureEntry& picture : kPictures) {
+    // The panel sources stay untouched: each dialog draws its texts on a copy
+    // of its own, made when the dialogs are built.
+    for (const PictureEntry& picture : kPictures)
         LoadPicture(pack, picture);
-        for (const PanelCopy& copy : kPanelCopies) {
-            if (copy.source == picture.sprite) engine::DuplicateSprite(copy.source, copy.copy);
-        }
-    }
     LoadTiles(pack);
     engine::EndDecodeAhead();
     engine::CloseArchive(pack);

@@ -8,8 +8,9 @@
 // picture by its bytes. Nothing is decided on the worker: it only turns bytes
 // into pixels, exactly as the game's call would have, so every success,
 // failure and log line stays where it was. When the game reaches a picture the
-// worker has not started, the game decodes it itself, so both cores decode
-// while the game waits.
+// worker has not started, the game decodes it itself; while it waits for one
+// the worker is decoding, it decodes a later one nobody has started. Both
+// cores decode while the game waits.
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -93,7 +94,14 @@ class DecodeQueue {
             }
             const bool decode_here = job->state == JobState::Queued;
             if (!decode_here) {
-                changed_.wait(lock, [&job] { return job->state == JobState::Done; });
+                while (job->state != JobState::Done) {
+                    Job* later = waiting_ < kMaxWaiting ? NextQueued() : nullptr;
+                    if (later) {
+                        Decode(later, &lock);
+                    } else {
+                        changed_.wait(lock);
+                    }
+                }
                 if (job->width != width || job->height != height) {
                     // Asked for at another size than the sizer gave: decoded again.
                     job->state = JobState::Taken;
@@ -126,25 +134,39 @@ class DecodeQueue {
             });
             if (stopping_) return;
             if (job->state != JobState::Queued) continue;  // the game got there first
-            job->state = JobState::Decoding;
-            lock.unlock();
-            detail::Picture picture;
-            int width = 0, height = 0, natural_width = 0, natural_height = 0;
-            if (job->sizer && detail::PictureSizeFromHeader(job->bytes.data(), job->bytes.size(),
-                                                            &natural_width, &natural_height)) {
-                job->sizer(natural_width, natural_height, &width, &height);
-            }
-            const bool ok = detail::DecodePictureScaled(job->bytes.data(), job->bytes.size(), width,
-                                                        height, &picture);
-            lock.lock();
-            job->width = width;
-            job->height = height;
-            job->picture = std::move(picture);
-            job->ok = ok;
-            job->state = JobState::Done;
-            ++waiting_;
-            changed_.notify_all();
+            Decode(job.get(), &lock);
         }
+    }
+
+    // The first job nobody has started, or nullptr. Called with the lock held.
+    Job* NextQueued() {
+        for (auto& job : jobs_) {
+            if (job->state == JobState::Queued) return job.get();
+        }
+        return nullptr;
+    }
+
+    // Decodes a queued job to the size its sizer gives, without the lock, and
+    // tells whoever waits. Called with the lock held; returns with it held.
+    void Decode(Job* job, std::unique_lock<std::mutex>* lock) {
+        job->state = JobState::Decoding;
+        lock->unlock();
+        detail::Picture picture;
+        int width = 0, height = 0, natural_width = 0, natural_height = 0;
+        if (job->sizer && detail::PictureSizeFromHeader(job->bytes.data(), job->bytes.size(),
+                                                        &natural_width, &natural_height)) {
+            job->sizer(natural_width, natural_height, &width, &height);
+        }
+        const bool ok = detail::DecodePictureScaled(job->bytes.data(), job->bytes.size(), width,
+                                                    height, &picture);
+        lock->lock();
+        job->width = width;
+        job->height = height;
+        job->picture = std::move(picture);
+        job->ok = ok;
+        job->state = JobState::Done;
+        ++waiting_;
+        changed_.notify_all();
     }
 
     std::mutex mutex_;
@@ -192,7 +214,6 @@ void DecodeAhead(int archive, const std::vector<DecodeAheadEntry>& entries) {
 void EndDecodeAhead() {
     Queue().Stop();
     detail::DropSparePixels();
-    // After the burst of start-up the freed buffers go back to the system.
     os::TrimAllocator();
 }
 

@@ -20,6 +20,7 @@
 #include "engine/display.h"
 #include "engine/display_internal.h"
 #include "engine/input.h"
+#include "engine/picture_decode.h"
 #include "engine/pixels_internal.h"
 #include "engine/platform/platform.h"
 
@@ -402,6 +403,9 @@ void FlipFrame() {
     if (d.open && d.fullscreen) detail::DrainEvents();
     detail::Present();
     if (d.open && d.fullscreen) detail::DrainEvents();
+    // Loading is over once a frame shows: the pixel buffers kept for it, and
+    // the memory the allocator holds after it, go back to the system.
+    if (detail::DropSparePixels()) os::TrimAllocator();
     detail::Pace();
 }
 

@@ -100,6 +100,12 @@ int DuplicateSprite(int source, int number);
 // Sets the drawn size; -1 restores that dimension's natural size. Leaves the
 // source rectangle alone. Other values below 0 make the call do nothing.
 void SetSpriteSize(int sprite, int width, int height);
+// A finished picture drawn smaller than its natural size keeps only the pixels
+// it is drawn with: its texture is resampled, smoothly, to the drawn size,
+// which becomes its natural size. Nothing changes for a sprite drawn at or
+// above its natural size, one with a source rectangle, an opacity mask or an
+// open canvas, or when the renderer has no room. 1 when it was resampled.
+int KeepSpriteAtDrawnSize(int sprite);
 // How the sprite is drawn from now on: 0 as it is, 1 mirrored left to right, 2
 // upside down, 3 both. Other values do nothing. A new sprite starts at 0.
 void SetSpriteMirror(int sprite, int mode);

@@ -24,7 +24,8 @@ struct Sprite {
     std::vector<uint8_t> opacity_mask;  // flag 4 only
     bool known_blank = false;           // never drawn on since CreateBlankSprite
     bool canvas_open = false;
-    std::vector<uint8_t> canvas;  // CPU copy while a canvas is open
+    bool keep_at_drawn_size = false;  // asked while the canvas was open: done as it closes
+    std::vector<uint8_t> canvas;      // CPU copy while a canvas is open
     ~Sprite();
 };
 

@@ -24,8 +24,8 @@
 #include "engine/display.h"
 #include "engine/display_internal.h"
 #include "engine/memory.h"
-#include "engine/platform/platform.h"
 #include "engine/pixels_internal.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 namespace detail {
@@ -579,11 +579,12 @@ class SparePixels {
         kept_bytes_ += buffer.capacity();
         spares_.push_back(std::move(buffer));
     }
-    void Drop() {
+    bool Drop() {
         std::vector<std::vector<uint8_t>> gone;
         std::lock_guard lock(mutex_);
         gone.swap(spares_);
         kept_bytes_ = 0;
+        return !gone.empty();
     }
 
   private:
@@ -647,6 +648,17 @@ ObjectTable<Image>& Images() {
 }
 
 }  // namespace
+
+bool ResamplePicture(Picture* picture, int width, int height) {
+    if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide)
+        return false;
+    if (width == picture->width && height == picture->height) return true;
+    try {
+        return Resample(picture, width, height, 0);
+    } catch (const std::bad_alloc&) {
+        return false;  // the picture stays as it was
+    }
+}
 
 void SetPictureLimitForTesting(int64_t pixels) {
     g_max_pixels = pixels;
@@ -844,8 +856,8 @@ void GivePixels(std::vector<uint8_t>&& buffer) {
     Spares().Give(std::move(buffer));
 }
 
-void DropSparePixels() {
-    Spares().Drop();
+bool DropSparePixels() {
+    return Spares().Drop();
 }
 
 bool ImagePixelView(int image, PixelView* out) {

@@ -28,6 +28,10 @@ bool DecodePicture(const uint8_t* data, size_t size, Picture* out);
 // filter; a non-interlaced PNG is resampled row by row as it is decoded, with
 // no picture at the natural size in between. 0 x 0 keeps the natural size.
 bool DecodePictureScaled(const uint8_t* data, size_t size, int width, int height, Picture* out);
+// Resamples a decoded picture to width x height with ScaleImage's smooth
+// filter. False, with the picture as it was, when the size is out of range or
+// memory runs out.
+bool ResamplePicture(Picture* picture, int width, int height);
 // The width and height the PNG or BMP header declares, when the limits allow them.
 bool PictureSizeFromHeader(const uint8_t* data, size_t size, int* width, int* height);
 // DecodePictureScaled, or the picture decoded ahead for exactly these bytes and
@@ -35,10 +39,12 @@ bool PictureSizeFromHeader(const uint8_t* data, size_t size, int* width, int* he
 bool DecodeOrTakeAhead(const uint8_t* data, size_t size, int width, int height, Picture* out);
 // Pixel buffers for pictures: Take gives `bytes` bytes of unspecified content,
 // from a buffer an earlier picture gave back where one is large enough; Give
-// hands one back (a few are kept); Drop frees those kept.
+// hands one back (a few are kept); Drop frees those kept (true when there
+// were any). They are dropped when a frame is shown: they serve a burst of
+// loading, not play.
 std::vector<uint8_t> TakePixels(size_t bytes);
 void GivePixels(std::vector<uint8_t>&& buffer);
-void DropSparePixels();
+bool DropSparePixels();
 bool DecodePng(const uint8_t* data, size_t size, Picture* out);
 bool DecodeBmp(const uint8_t* data, size_t size, Picture* out);
 // Lowers the largest pixel count the decoders accept (fuzzing keeps inputs

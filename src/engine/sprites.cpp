@@ -7,6 +7,7 @@
 // copy exists only while a canvas is open on the sprite.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -16,9 +17,9 @@
 #include "engine/display.h"
 #include "engine/display_internal.h"
 #include "engine/memory.h"
-#include "engine/platform/platform.h"
 #include "engine/picture_decode.h"
 #include "engine/pixels_internal.h"
+#include "engine/platform/platform.h"
 
 namespace engine {
 namespace detail {
@@ -49,8 +50,10 @@ SDL_Texture* CreateSpriteTexture(int width, int height) {
 bool ReadTexturePixels(SDL_Texture* texture, int width, int height, std::vector<uint8_t>* out) {
     auto& d = Display();
     if (!d.renderer || !texture) return false;
+    // Every byte is read over: a buffer an earlier picture gave back serves,
+    // unzeroed (building the dialogs reads dozens of pictures back).
     try {
-        out->assign(size_t(width) * size_t(height) * 4, 0);
+        *out = TakePixels(size_t(width) * size_t(height) * 4);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -259,16 +262,54 @@ bool SaveBitmap(Sprite* s, const std::string& fileName, bool opaque) {
 
 }  // namespace
 
+namespace {
+
+// True when the sprite is drawn whole at a size smaller than its texture.
+bool ShrinksWhenKept(const Sprite& s) {
+    const int w = s.drawn_w, h = s.drawn_h;
+    if (w < 1 || h < 1 || w > s.natural_w || h > s.natural_h ||
+        (w == s.natural_w && h == s.natural_h)) {
+        return false;
+    }
+    return s.source.x == 0 && s.source.y == 0 && s.source.w == s.natural_w &&
+           s.source.h == s.natural_h;
+}
+
+// The sprite's texture replaced by `picture` (its natural size) resampled to
+// the drawn size. False when the renderer or memory has no room; the picture
+// is then as it was unless the upload itself failed.
+bool ReplaceTextureAtDrawnSize(Sprite* s, Picture* picture) {
+    const int w = s->drawn_w, h = s->drawn_h;
+    SDL_Texture* texture = CreateSpriteTexture(w, h);
+    if (!texture) return false;
+    if (!ResamplePicture(picture, w, h) ||
+        SDL_UpdateTexture(texture, nullptr, picture->bgra.data(), w * 4) != 0) {
+        SDL_DestroyTexture(texture);
+        return false;
+    }
+    BeforeTextureChange(s->texture);
+    SDL_DestroyTexture(s->texture);
+    s->texture = texture;
+    s->version = NextSpriteVersion();
+    s->natural_w = w;
+    s->natural_h = h;
+    s->source = SDL_Rect{0, 0, w, h};
+    return true;
+}
+
+}  // namespace
+
 bool LockCanvasTarget(int target, PixelView* out) {
     Sprite* s = Sprites().Get(IdFromToken(target));
     if (!s) return false;
     if (!s->canvas_open) {
         if (s->known_blank) {
             try {
-                s->canvas.assign(size_t(s->natural_w) * size_t(s->natural_h) * 4, 0);
+                s->canvas = TakePixels(size_t(s->natural_w) * size_t(s->natural_h) * 4);
             } catch (const std::bad_alloc&) {
                 return false;
             }
+            std::fill(s->canvas.begin(), s->canvas.end(), 0);
         } else if (!ReadTexturePixels(s->texture, s->natural_w, s->natural_h, &s->canvas)) {
             return false;
         }
@@ -284,12 +325,25 @@ bool LockCanvasTarget(int target, PixelView* out) {
 void UnlockCanvasTarget(int target) {
     Sprite* s = Sprites().Get(IdFromToken(target));
     if (!s || !s->canvas_open) return;
-    BeforeTextureChange(s->texture);
-    SDL_UpdateTexture(s->texture, nullptr, s->canvas.data(), s->natural_w * 4);
-    s->version = NextSpriteVersion();
-    if (s->flags & kSpriteOpacityMask) FillOpacityMask(s, s->canvas.data());
-    // Only open canvases cost memory.
-    std::vector<uint8_t>().swap(s->canvas);
+    Picture pixels;
+    pixels.width = s->natural_w;
+    pixels.height = s->natural_h;
+    pixels.bgra = std::move(s->canvas);
+    // Kept at its drawn size: the small texture replaces the upload (a sprite
+    // whose size or source changed meanwhile is uploaded whole instead).
+    const bool kept = s->keep_at_drawn_size && ShrinksWhenKept(*s) && s->opacity_mask.empty() &&
+                      ReplaceTextureAtDrawnSize(s, &pixels);
+    s->keep_at_drawn_size = false;
+    if (!kept && pixels.width == s->natural_w && pixels.height == s->natural_h) {
+        BeforeTextureChange(s->texture);
+        SDL_UpdateTexture(s->texture, nullptr, pixels.bgra.data(), s->natural_w * 4);
+        s->version = NextSpriteVersion();
+        if (s->flags & kSpriteOpacityMask) FillOpacityMask(s, pixels.bgra.data());
+    }
+    s->canvas = std::move(pixels.bgra);
+    // Only open canvases cost memory; the buffer serves the next one.
+    GivePixels(std::move(s->canvas));
+    s->canvas.clear();
     s->canvas_open = false;
     s->known_blank = false;
 }
@@ -370,6 +424,25 @@ void SetSpriteSize(int sprite, int width, int height) {
     if (!s || width < -1 || height < -1) return;
     s->drawn_w = width == -1 ? s->natural_w : width;
     s->drawn_h = height == -1 ? s->natural_h : height;
+}
+
+int KeepSpriteAtDrawnSize(int sprite) {
+    Sprite* s = Sprites().Get(sprite);
+    if (!s || !s->texture || !s->opacity_mask.empty() || !detail::ShrinksWhenKept(*s)) return 0;
+    // An open canvas holds the pixels already: they are resampled as it closes.
+    if (s->canvas_open) {
+        s->keep_at_drawn_size = true;
+        return 1;
+    }
+    detail::Picture picture;
+    picture.width = s->natural_w;
+    picture.height = s->natural_h;
+    if (!detail::ReadTexturePixels(s->texture, picture.width, picture.height, &picture.bgra)) {
+        return 0;
+    }
+    const bool kept = detail::ReplaceTextureAtDrawnSize(s, &picture);
+    detail::GivePixels(std::move(picture.bgra));
+    return kept ? 1 : 0;
 }
 
 void SetSpriteMirror(int sprite, int mode) {

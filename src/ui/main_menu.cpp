@@ -47,6 +47,7 @@ void BuildMainMenu() {
     d.ButtonHeight =
         faceWidth > 0 ? static_cast<int32_t>(std::lround(buttonWidth * faceHeight / faceWidth)) : 0;
     engine::SetSpriteSize(kMainMenuPanel, panel.width, panel.height);
+    engine::KeepSpriteAtDrawnSize(kMainMenuPanel);
     PlaceMenuColumn(&panel);
 
     for (int32_t i = 0; i < 5; ++i)

@@ -80,9 +80,11 @@ static int32_t RenderRow(int32_t number, const std::string& label, const std::st
         engine::DrawCanvasText(0, 0, label, colour, back);
         engine::DrawCanvasText(kRowStripWidth - engine::MeasureTextWidth(value), 0, value, colour,
                                back);
-        engine::EndCanvas();
     }
+    // Sized before the canvas closes, as the caption buttons are.
     engine::SetSpriteSize(picture, dialogs.RowW, dialogs.RowH);
+    engine::KeepSpriteAtDrawnSize(picture);
+    engine::EndCanvas();
     return picture;
 }
 

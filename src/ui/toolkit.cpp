@@ -1,8 +1,11 @@
 // The button and panel toolkit every dialog is made of.
 //
 // A dialog is a panel picture with its title (and body texts) baked in, plus
-// caption buttons rendered once at their display size. Active pictures are the
-// normal picture + 1, so a highlight routine only rewrites picture numbers.
+// caption buttons rendered once at their display size. Texts are drawn on the
+// pictures at their natural size; a finished picture then keeps only the
+// pixels of its display size (on a small screen a tenth of them). Active
+// pictures are the normal picture + 1, so a highlight routine only rewrites
+// picture numbers.
 #include "ui/toolkit.h"
 
 #include "app/state.h"
@@ -44,9 +47,12 @@ void RenderCaptionButton(int32_t picture, int32_t face, const std::string& key) 
         const int32_t x = kCaptionCentreX - engine::MeasureTextWidth(caption) / 2;
         const int32_t y = kAnchorY - engine::MeasureTextHeight(caption) / 2;
         engine::DrawCanvasText(x, y, caption, app::colours.ColourButtonText);
-        engine::EndCanvas();
     }
+    // Sized before the canvas closes: it then keeps only the display size's
+    // pixels, with no upload at the natural size in between.
     engine::SetSpriteSize(picture, dialogs.ButtonWidth, dialogs.ButtonHeight);
+    engine::KeepSpriteAtDrawnSize(picture);
+    engine::EndCanvas();
 }
 
 void RenderCaptionPair(int32_t normal, const std::string& key) {
@@ -108,6 +114,7 @@ static Panel ScalePanel(int32_t picture, int32_t naturalWidth, int32_t naturalHe
     panel.height = ScaledPanelHeight(naturalHeight);
     panel.width = ScaledPanelWidth(naturalWidth, naturalHeight, panel.height);
     engine::SetSpriteSize(picture, panel.width, panel.height);
+    engine::KeepSpriteAtDrawnSize(picture);
     return panel;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "engine/canvas.h"
 #include "engine/display.h"
@@ -106,6 +107,48 @@ TEST_F(CanvasOnSprite, DuplicateCarriesTheCanvasDrawing) {
     EXPECT_EQ(p.g, 20);
     EXPECT_EQ(p.b, 30);
     EXPECT_EQ(p.a, 255);
+}
+
+// A dialog picture drawn smaller than it is made: kept at its drawn size,
+// whether asked while its canvas is open (done as it closes) or afterwards
+// (read back). A uniform picture stays uniform; the drawn size becomes the
+// natural one, so a later duplicate is the small picture.
+TEST_F(CanvasOnSprite, PicturesKeptAtTheirDrawnSizeAreResampledOnce) {
+    const uint32_t colour = PackRGBA(200, 120, 40, 255);
+    for (bool whileOpen : {true, false}) {
+        SCOPED_TRACE(whileOpen ? "asked while the canvas is open" : "asked afterwards");
+        ASSERT_NE(CreateBlankSprite(1, 100, 40), 0);
+        ASSERT_EQ(BeginCanvas(SpriteCanvas(1)), 1);
+        SetCanvasMode(0x10);
+        FillCanvasRect(0, 0, 100, 40, colour);
+        SetSpriteSize(1, 50, 20);
+        if (whileOpen) {
+            EXPECT_EQ(KeepSpriteAtDrawnSize(1), 1);
+        }
+        EndCanvas();
+        if (!whileOpen) {
+            EXPECT_EQ(KeepSpriteAtDrawnSize(1), 1);
+        }
+        ASSERT_NE(DuplicateSprite(1, 2), 0);
+        EXPECT_EQ(SpriteDrawWidth(2), 50);
+        EXPECT_EQ(SpriteDrawHeight(2), 20);
+        for (auto [x, y] : {std::pair{0, 0}, {25, 10}, {49, 19}}) {
+            Pixel p = SpritePixel(1, x, y);
+            EXPECT_EQ(p.r, 200);
+            EXPECT_EQ(p.g, 120);
+            EXPECT_EQ(p.b, 40);
+            EXPECT_EQ(p.a, 255);
+        }
+        // At its natural size, or larger, or drawn from a part: nothing to do.
+        EXPECT_EQ(KeepSpriteAtDrawnSize(1), 0);
+        SetSpriteSize(1, 80, 30);
+        EXPECT_EQ(KeepSpriteAtDrawnSize(1), 0);
+        SetSpriteSize(1, 40, 10);
+        SetSpriteSourceRect(1, 0, 0, 25, 10);
+        SetSpriteSize(1, 10, 5);
+        EXPECT_EQ(KeepSpriteAtDrawnSize(1), 0);
+        ReleaseSprite(-1);
+    }
 }
 
 }  // namespace
