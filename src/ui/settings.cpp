@@ -5,6 +5,9 @@
 // Each row look is a picture of its own (label left, value right), so a click
 // only changes a pending value and re-runs the highlight routine, which picks
 // the pictures that show the pending values.
+#include <algorithm>
+#include <array>
+
 #include "app/shell.h"
 #include "app/state.h"
 #include "display/layout.h"
@@ -103,6 +106,45 @@ static void ReleaseRowPictures() {
     rows.language.clear();
 }
 
+// The looks of one window size's row and of one language's row, made the first
+// time the screen shows them: most players never step through the 29
+// languages, and start-up would otherwise draw some eighty rows nobody sees.
+// Looks that could not all be made are made again the next time.
+template <size_t N>
+static bool Missing(std::array<int32_t, N>& looks) {
+    if (std::find(looks.begin(), looks.end(), engine::NoObject) == looks.end()) return false;
+    for (int32_t& picture : looks) {
+        engine::ReleaseSprite(picture);
+        picture = engine::NoObject;
+    }
+    return true;
+}
+
+static const std::array<int32_t, 3>& ResolutionRow(int32_t index) {
+    auto& looks = dialogs.settingsRows.resolution[static_cast<size_t>(index)];
+    if (Missing(looks)) {
+        const auto& c = app::colours;
+        const std::string label = Text("tSettingsRESOLUTION");
+        const std::string& size = display::ResolutionList()[index];
+        looks = {RenderRow(engine::AutoId, label, size, c.ColourSettingsGreen),
+                 RenderRow(engine::AutoId, label, size, c.ColourSettingsOrange),
+                 RenderRow(engine::AutoId, label, size, c.ColourSettingsLight)};
+    }
+    return looks;
+}
+
+static const std::array<int32_t, 2>& LanguageRow(int32_t index) {
+    auto& looks = dialogs.settingsRows.language[static_cast<size_t>(index)];
+    if (Missing(looks)) {
+        const auto& c = app::colours;
+        const std::string label = Text("tSettingsLANGUAGE");
+        const std::string name = engine::UpperCase(LanguageNameAt(index));
+        looks = {RenderRow(engine::AutoId, label, name, c.ColourSettingsGreen),
+                 RenderRow(engine::AutoId, label, name, c.ColourSettingsOrange)};
+    }
+    return looks;
+}
+
 void BuildSettings() {
     auto& d = dialogs;
     const auto& c = app::colours;
@@ -123,25 +165,8 @@ void BuildSettings() {
     // The automatically numbered rows of an earlier build would otherwise stay
     // behind for the rest of the run.
     ReleaseRowPictures();
-    auto& rows = d.settingsRows;
-    const std::string resolutionLabel = Text("tSettingsRESOLUTION");
-    const auto& sizes = display::ResolutionList();
-    for (int32_t i = 0; i < display::kResolutionCount; ++i) {
-        rows.resolution[i][0] =
-            RenderRow(engine::AutoId, resolutionLabel, sizes[i], c.ColourSettingsGreen);
-        rows.resolution[i][1] =
-            RenderRow(engine::AutoId, resolutionLabel, sizes[i], c.ColourSettingsOrange);
-        rows.resolution[i][2] =
-            RenderRow(engine::AutoId, resolutionLabel, sizes[i], c.ColourSettingsLight);
-    }
-    const std::string languageLabel = Text("tSettingsLANGUAGE");
-    const int32_t languages = LanguageCount();
-    for (int32_t i = 0; i < languages; ++i) {
-        const std::string name = engine::UpperCase(LanguageNameAt(i));
-        rows.language.push_back(
-            {RenderRow(engine::AutoId, languageLabel, name, c.ColourSettingsGreen),
-             RenderRow(engine::AutoId, languageLabel, name, c.ColourSettingsOrange)});
-    }
+    d.settingsRows.language.assign(static_cast<size_t>(std::max(LanguageCount(), 0)),
+                                   {engine::NoObject, engine::NoObject});
 
     RenderCaptionPair(kOkNormal, "tSettingsOK");
     RenderCaptionPair(kCancelNormal, "tSettingsCANCEL");
@@ -180,7 +205,7 @@ void HighlightSettings(int32_t index) {
     const bool hasLanguageRow =
         language >= 0 && language < static_cast<int32_t>(rows.language.size());
     set.slot[SlotLanguage].picture =
-        hasLanguageRow ? rows.language[language][index == SlotLanguage ? 1 : 0] : engine::NoObject;
+        hasLanguageRow ? LanguageRow(language)[index == SlotLanguage ? 1 : 0] : engine::NoObject;
 
     set.slot[SlotMusic].picture =
         (p.MusicPending == 1 ? kMusicOn : kMusicOff) + (index == SlotMusic ? 1 : 0);
@@ -191,7 +216,7 @@ void HighlightSettings(int32_t index) {
                                                            : kModeFullscreen;
     set.slot[SlotScreenMode].picture = modePicture + (index == SlotScreenMode ? 1 : 0);
 
-    const auto& resolution = rows.resolution[display::ClampResolution(p.ResolutionPending)];
+    const auto& resolution = ResolutionRow(display::ClampResolution(p.ResolutionPending));
     int32_t look = index == SlotResolution ? 1 : 0;
     // Outside windowed mode the window size does not apply: its row is disabled.
     if (p.ScreenModePending != 1) look = 2;

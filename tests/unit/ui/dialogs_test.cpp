@@ -224,13 +224,13 @@ TEST_F(DialogsTest, LanguageRowWithOneOrNoLanguage) {
 
 // Copies of the panels, buttons and rows that cannot be made (the renderer out
 // of texture memory) leave every button where it was and working, and no slot
-// naming the F2 screenshot (sprite 0).
+// naming the F2 screenshot (sprite 0). A row is made again the next time the
+// settings screen shows it.
 TEST_F(DialogsTest, FailedPictureCopiesLeaveEveryButtonWorking) {
     const ui::Dialogs before = dialogs;
     ASSERT_EQ(engine::CaptureScreenToSprite(0, 0, 0, 64, 64), 1);
     engine::detail::FailSpriteCopiesForTesting(true);
     ui::RebuildAllDialogs(false);
-    engine::detail::FailSpriteCopiesForTesting(false);
     EXPECT_EQ(engine::SpriteExists(10), 0);  // the main menu's panel copy
     for (int32_t state : {app::MainMenu, app::Settings, app::Help, app::Credits, app::QuitConfirm,
                           app::PauseMenu, app::LevelFinished, app::GameCompleted}) {
@@ -252,13 +252,24 @@ TEST_F(DialogsTest, FailedPictureCopiesLeaveEveryButtonWorking) {
     EXPECT_EQ(engine::SpriteExists(dialogs.settingsButtons.slot[1].picture), 0);
     ClickOn(app::Settings, 7);
     EXPECT_EQ(State(), app::MainMenu);
+    engine::detail::FailSpriteCopiesForTesting(false);
+    ClickOn(app::MainMenu, 2);
+    EXPECT_EQ(engine::SpriteExists(dialogs.settingsButtons.slot[1].picture), 1);
+    EXPECT_EQ(engine::SpriteExists(dialogs.settingsButtons.slot[5].picture), 1);
 }
 
+// The rows of window sizes and languages are made as the settings screen shows
+// them, and a rebuild releases every one made before.
 TEST_F(DialogsTest, RebuildReleasesTheEarlierRowPictures) {
+    app::settings.Resolution = 4;
+    ui::GoToMainMenu();
+    ClickOn(app::MainMenu, 2);
+    ClickOn(app::Settings, 1);  // the second language, shown hovered
     const auto before = dialogs.settingsRows;
-    ASSERT_NE(before.resolution[4][1], 0);
     ASSERT_EQ(engine::SpriteExists(before.resolution[4][1]), 1);
-    ASSERT_EQ(engine::SpriteExists(before.language[1][0]), 1);
+    ASSERT_EQ(engine::SpriteExists(before.language[0][0]), 1);
+    ASSERT_EQ(engine::SpriteExists(before.language[1][1]), 1);
+    EXPECT_EQ(before.resolution[3][0], engine::NoObject);  // not shown: not made
     ui::RebuildAllDialogs(true);
     for (const auto& looks : before.resolution)
         for (int32_t picture : looks)
@@ -266,8 +277,9 @@ TEST_F(DialogsTest, RebuildReleasesTheEarlierRowPictures) {
     for (const auto& looks : before.language)
         for (int32_t picture : looks)
             EXPECT_EQ(engine::SpriteExists(picture), 0);
+    ui::HighlightSettings(1);
     EXPECT_EQ(engine::SpriteExists(dialogs.settingsRows.resolution[4][1]), 1);
-    EXPECT_EQ(engine::SpriteDrawWidth(dialogs.settingsRows.language[1][1]), dialogs.RowW);
+    EXPECT_EQ(engine::SpriteDrawWidth(dialogs.settingsButtons.slot[1].picture), dialogs.RowW);
     // The fixed pictures survive.
     EXPECT_EQ(engine::SpriteExists(40), 1);
     EXPECT_EQ(engine::SpriteExists(24), 1);
