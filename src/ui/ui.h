@@ -45,10 +45,11 @@ struct Panel {
     int32_t x = 0, y = 0, width = 0, height = 0;
 };
 
-// The settings screen's row pictures made per build: three looks per window
-// size (normal, hovered, disabled) and two per language (normal, hovered),
-// parallel to the resolution list and the language choice list. Entries are
-// sprite handles, engine::NoObject for a picture that could not be made.
+// The settings screen's row pictures: three looks per window size (normal,
+// hovered, disabled) and two per language (normal, hovered), parallel to the
+// resolution list and the language choice list, made as the screen first shows
+// them and released by the next build. Entries are sprite handles,
+// engine::NoObject for a picture not made yet or that could not be made.
 struct SettingsRowPictures {
     std::array<std::array<int32_t, 3>, 9> resolution = [] {
         std::array<std::array<int32_t, 3>, 9> none{};
