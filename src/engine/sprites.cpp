@@ -340,9 +340,8 @@ void UnlockCanvasTarget(int target) {
         s->version = NextSpriteVersion();
         if (s->flags & kSpriteOpacityMask) FillOpacityMask(s, pixels.bgra.data());
     }
-    s->canvas = std::move(pixels.bgra);
     // Only open canvases cost memory; the buffer serves the next one.
-    GivePixels(std::move(s->canvas));
+    GivePixels(std::move(pixels.bgra));
     s->canvas.clear();
     s->canvas_open = false;
     s->known_blank = false;

@@ -106,41 +106,22 @@ static void ReleaseRowPictures() {
     rows.language.clear();
 }
 
-// The looks of one window size's row and of one language's row, made the first
-// time the screen shows them: most players never step through the 29
-// languages, and start-up would otherwise draw some eighty rows nobody sees.
-// Looks that could not all be made are made again the next time.
+// The looks of one window size's row or of one language's row (normal,
+// hovered, and for a size disabled), made the first time the screen shows
+// them: most players never step through the 29 languages, and start-up would
+// otherwise draw some eighty rows nobody sees. Looks that could not all be
+// made are made again the next time.
 template <size_t N>
-static bool Missing(std::array<int32_t, N>& looks) {
-    if (std::find(looks.begin(), looks.end(), engine::NoObject) == looks.end()) return false;
-    for (int32_t& picture : looks) {
-        engine::ReleaseSprite(picture);
-        picture = engine::NoObject;
-    }
-    return true;
-}
-
-static const std::array<int32_t, 3>& ResolutionRow(int32_t index) {
-    auto& looks = dialogs.settingsRows.resolution[static_cast<size_t>(index)];
-    if (Missing(looks)) {
-        const auto& c = app::colours;
-        const std::string label = Text("tSettingsRESOLUTION");
-        const std::string& size = display::ResolutionList()[index];
-        looks = {RenderRow(engine::AutoId, label, size, c.ColourSettingsGreen),
-                 RenderRow(engine::AutoId, label, size, c.ColourSettingsOrange),
-                 RenderRow(engine::AutoId, label, size, c.ColourSettingsLight)};
-    }
-    return looks;
-}
-
-static const std::array<int32_t, 2>& LanguageRow(int32_t index) {
-    auto& looks = dialogs.settingsRows.language[static_cast<size_t>(index)];
-    if (Missing(looks)) {
-        const auto& c = app::colours;
-        const std::string label = Text("tSettingsLANGUAGE");
-        const std::string name = engine::UpperCase(LanguageNameAt(index));
-        looks = {RenderRow(engine::AutoId, label, name, c.ColourSettingsGreen),
-                 RenderRow(engine::AutoId, label, name, c.ColourSettingsOrange)};
+static const std::array<int32_t, N>& MadeRow(std::array<int32_t, N>& looks, const char* labelKey,
+                                             const std::string& value) {
+    if (std::find(looks.begin(), looks.end(), engine::NoObject) == looks.end()) return looks;
+    const auto& c = app::colours;
+    const uint32_t colours[3] = {c.ColourSettingsGreen, c.ColourSettingsOrange,
+                                 c.ColourSettingsLight};
+    const std::string label = Text(labelKey);
+    for (size_t i = 0; i < N; ++i) {
+        engine::ReleaseSprite(looks[i]);
+        looks[i] = RenderRow(engine::AutoId, label, value, colours[i]);
     }
     return looks;
 }
@@ -197,15 +178,20 @@ void BuildSettings() {
 
 void HighlightSettings(int32_t index) {
     const auto& p = app::settings;
-    const auto& rows = dialogs.settingsRows;
+    auto& rows = dialogs.settingsRows;
     ButtonSet& set = dialogs.settingsButtons;
 
     // Without a language (or before the row pictures exist) the row stays empty.
     const int32_t language = CurrentLanguage();
     const bool hasLanguageRow =
         language >= 0 && language < static_cast<int32_t>(rows.language.size());
-    set.slot[SlotLanguage].picture =
-        hasLanguageRow ? LanguageRow(language)[index == SlotLanguage ? 1 : 0] : engine::NoObject;
+    set.slot[SlotLanguage].picture = engine::NoObject;
+    if (hasLanguageRow) {
+        const auto& looks =
+            MadeRow(rows.language[static_cast<size_t>(language)], "tSettingsLANGUAGE",
+                    engine::UpperCase(LanguageNameAt(language)));
+        set.slot[SlotLanguage].picture = looks[index == SlotLanguage ? 1 : 0];
+    }
 
     set.slot[SlotMusic].picture =
         (p.MusicPending == 1 ? kMusicOn : kMusicOff) + (index == SlotMusic ? 1 : 0);
@@ -216,7 +202,9 @@ void HighlightSettings(int32_t index) {
                                                            : kModeFullscreen;
     set.slot[SlotScreenMode].picture = modePicture + (index == SlotScreenMode ? 1 : 0);
 
-    const auto& resolution = ResolutionRow(display::ClampResolution(p.ResolutionPending));
+    const int32_t size = display::ClampResolution(p.ResolutionPending);
+    const auto& resolution = MadeRow(rows.resolution[static_cast<size_t>(size)],
+                                     "tSettingsRESOLUTION", display::ResolutionList()[size]);
     int32_t look = index == SlotResolution ? 1 : 0;
     // Outside windowed mode the window size does not apply: its row is disabled.
     if (p.ScreenModePending != 1) look = 2;
