@@ -70,16 +70,19 @@ bench: build
 	@scripts/bench $(BUILD)
 	@if [ -x $(WIN_BUILD)/game/Mnemora.exe ]; then scripts/bench-windows $(WIN_BUILD) $(BUILD); fi
 
+# A cross build whose cache names other libraries than the recipe's $prefix (the folder the
+# libraries script printed) is configured afresh: CMake would keep the old paths.
+# $(1) the build folder, $(2) the cache entry, $(3) the target's name.
+configure_afresh_for = if [ -f $(1)/CMakeCache.txt ] && \
+	! grep -qx "$(2):[A-Z]*=$$prefix" $(1)/CMakeCache.txt; then \
+	echo "$(3): new libraries, configuring $(1) afresh"; rm -f $(1)/CMakeCache.txt; fi
+
 # The Windows game, cross-built with mingw-w64: the libraries (built once into
 # a cache outside the tree), then build-windows/game/ with Mnemora.exe and the
 # Linux build's data, then the installer and the portable ZIP.
 windows: build
 	@prefix=$$(scripts/windows-libs) && \
-	if [ -f $(WIN_BUILD)/CMakeCache.txt ] && \
-	   ! grep -qx "MNEMORA_WINDOWS_PREFIX:[A-Z]*=$$prefix" $(WIN_BUILD)/CMakeCache.txt; then \
-		echo "windows: new libraries, configuring $(WIN_BUILD) afresh"; \
-		rm -f $(WIN_BUILD)/CMakeCache.txt; \
-	fi && \
+	$(call configure_afresh_for,$(WIN_BUILD),MNEMORA_WINDOWS_PREFIX,windows) && \
 	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 		-DMNEMORA_WINDOWS_PREFIX=$$prefix -DMNEMORA_LINUX_GAME_DIR=$(CURDIR)/$(BUILD)/game \
 		$(WIN_CMAKE_FLAGS) >/dev/null
@@ -99,11 +102,7 @@ bench-windows: windows
 # build's data, the page, its service worker and manifest.
 web: build
 	@prefix=$$(scripts/web-libs) && \
-	if [ -f $(WEB_BUILD)/CMakeCache.txt ] && \
-	   ! grep -qx "MNEMORA_WEB_PREFIX:[A-Z]*=$$prefix" $(WEB_BUILD)/CMakeCache.txt; then \
-		echo "web: new libraries, configuring $(WEB_BUILD) afresh"; \
-		rm -f $(WEB_BUILD)/CMakeCache.txt; \
-	fi && \
+	$(call configure_afresh_for,$(WEB_BUILD),MNEMORA_WEB_PREFIX,web) && \
 	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
 		-DMNEMORA_WEB_PREFIX=$$prefix -DMNEMORA_LINUX_GAME_DIR=$(CURDIR)/$(BUILD)/game \
 		$(WEB_CMAKE_FLAGS) >/dev/null

@@ -70,20 +70,30 @@ int32_t SavePreferences(const std::string& folder) {
 
 namespace {
 
-// Closes the display and opens it again in the new mode or size, with every
-// picture, font and dialog rebuilt; the menu then slides in again.
+// The display closed a moment ago, opened again at the size in force with
+// every picture, font and dialog rebuilt, and shown.
+void OpenDisplayAgain() {
+    OpenDisplayAndLoadPictures(false);
+    display::ShowGameWindow(settings.GameScreen);
+}
+
+// The menu slides in again from the top, as after the splash.
+void SlideMenuInAgain() {
+    loop.frameCounter = 0;
+    loop.splashY = 0;
+    loop.ScreenState = SplashSlide;
+}
+
+// Closes the display and opens it again in the new mode or size.
 void ReopenDisplay() {
     auto& s = settings;
     display::CloseGameDisplay(s.GameScreen);
     s.GameScreen = s.ScreenModePending;
     s.Resolution = display::ClampResolution(s.ResolutionPending);
     display::ChooseDisplaySize(s.GameScreen, s.Resolution, false);
-    OpenDisplayAndLoadPictures(false);
-    display::ShowGameWindow(s.GameScreen);
+    OpenDisplayAgain();
     engine::MoveCursorTo(display::metrics.ScreenWidth / 2, display::metrics.ScreenHeight / 2);
-    loop.frameCounter = 0;
-    loop.splashY = 0;
-    loop.ScreenState = SplashSlide;
+    SlideMenuInAgain();
 }
 
 }  // namespace
@@ -101,13 +111,10 @@ void FollowScreenSize() {
     loop.reopenFlag = 1;
     const std::array<int32_t, 20> tilePictures = game::TilePictures;
     display::CloseGameDisplay(s.GameScreen);
-    OpenDisplayAndLoadPictures(false);
-    display::ShowGameWindow(s.GameScreen);
+    OpenDisplayAgain();
     const int32_t state = loop.ScreenState;
     if (state == Splash || state == SplashSlide) {
-        loop.frameCounter = 0;
-        loop.splashY = 0;
-        loop.ScreenState = SplashSlide;
+        SlideMenuInAgain();
     } else if (state == LevelSelect) {
         game::OpenLevelSelect();
     } else if (state >= Dealing) {

@@ -12,14 +12,4 @@ bool TakeTerminationSignal() {
     return false;
 }
 
-// WebGL draws the frames (on the GPU, or on the browser's own renderer), and
-// the page's audio context is always there.
-bool MachineHasGpu() {
-    return true;
-}
-
-bool SoundDeviceMayExist() {
-    return true;
-}
-
 }  // namespace engine::os
