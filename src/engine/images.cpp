@@ -553,7 +553,8 @@ class SparePixels {
   public:
     std::vector<uint8_t> Take(size_t bytes) {
         std::vector<uint8_t> buffer;
-        {
+        // A small request would tie up a kept buffer a later picture needs.
+        if (bytes >= kSmallest) {
             std::lock_guard lock(mutex_);
             // The smallest kept buffer that holds it.
             auto best = spares_.end();

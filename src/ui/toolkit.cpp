@@ -78,6 +78,11 @@ void RenderPanel(int32_t picture, int32_t source, const std::string& titleKey,
         engine::DrawCanvasText(x, y, title, app::colours.ColourTitleFront,
                                app::colours.ColourTitleBack);
         if (body) body(nw);
+        // Kept at the size it is drawn at as the canvas closes, from the
+        // canvas's own pixels: no upload at the natural size, no read-back.
+        const int32_t height = ScaledPanelHeight(nh);
+        engine::SetSpriteSize(picture, ScaledPanelWidth(nw, nh, height), height);
+        engine::KeepSpriteAtDrawnSize(picture);
         engine::EndCanvas();
     }
     *naturalWidth = nw;
