@@ -136,6 +136,16 @@ void Draw() {
     }
 }
 
+}  // namespace
+
+// The window's first repaint, or the loop's first flip, then shows the splash
+// rather than an empty frame, a frame or two sooner.
+void DrawFirstFrame() {
+    Draw();
+}
+
+namespace {
+
 void Animate() {
     auto& l = loop;
     switch (l.ScreenState) {

@@ -9,6 +9,8 @@ namespace app {
 // not open), lays it out, reads the progress file when asked, loads every
 // picture and the fonts and builds every dialog.
 void OpenDisplayAndLoadPictures(bool readProgress);
+// Draws the screen in force (at start-up, the splash) before the loop's first frame.
+void DrawFirstFrame();
 
 // Whether the state is one of the dialog screens, whose buttons the toolkit
 // keeps (main_loop.cpp).

@@ -263,6 +263,7 @@ void OpenDisplayAndLoadPictures(bool readProgress) {
     display::CreateFonts();
     display::CreatePanelStrip();
     ui::RebuildAllDialogs(false);
+    engine::EndLoading();
 }
 
 void StartGame(const StartOptions& options) {
@@ -290,6 +291,7 @@ void StartGame(const StartOptions& options) {
     display::ShowGameWindow(settings.GameScreen);
     audio::StartMusic(audio::MenuMusic);
     loop.ScreenState = Splash;
+    DrawFirstFrame();
 }
 
 int RunGame(int argc, char** argv) {

@@ -192,7 +192,7 @@ void DecodeAhead(int archive, const std::vector<std::string>& entries) {
 }
 
 void DecodeAhead(int archive, const std::vector<DecodeAheadEntry>& entries) {
-    EndDecodeAhead();
+    Queue().Stop();  // an earlier pass's jobs
     // No threads (a page), or one core where a worker would only take turns
     // with the game.
     if (!os::ThreadsAvailable() || std::thread::hardware_concurrency() < 2) return;
@@ -215,6 +215,9 @@ void EndDecodeAhead() {
     Queue().Stop();
     detail::DropSparePixels();
     os::TrimAllocator();
+    // What follows (the dialogs, on this thread) makes and frees canvases and
+    // textures of a few sizes until the first frame shows.
+    os::TuneAllocatorForLoading();
 }
 
 namespace detail {

@@ -260,7 +260,7 @@ int InitSpriteSystem() {
     if (d.video_ready) return 1;
     // Large short-lived blocks (decoded pictures, sounds) go back to the
     // system when freed.
-    os::TuneAllocator();
+    os::TuneAllocatorForPlay();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "Mnemora: video system: %s\n", SDL_GetError());
         return 0;
@@ -398,14 +398,18 @@ void SetSpriteFiltering(int mode) {
     if (mode == 0 || mode == 1) Display().filter = mode;
 }
 
+void EndLoading() {
+    const bool dropped = detail::DropSparePixels();
+    if (!os::TuneAllocatorForPlay() && dropped) os::TrimAllocator();
+}
+
 void FlipFrame() {
     auto& d = Display();
     if (d.open && d.fullscreen) detail::DrainEvents();
     detail::Present();
     if (d.open && d.fullscreen) detail::DrainEvents();
-    // Loading is over once a frame shows: the pixel buffers kept for it, and
-    // the memory the allocator holds after it, go back to the system.
-    if (detail::DropSparePixels()) os::TrimAllocator();
+    // Loading is over once a frame shows, if not said before.
+    EndLoading();
     detail::Pace();
 }
 

@@ -65,8 +65,13 @@ void SetFramePacing(bool on);
 // do nothing. Nearest after opening a display.
 void SetSpriteFiltering(int mode);
 // Presents the frame (drained of window events first and after in full
-// screen), then paces. Without a display it only paces.
+// screen), then paces. Without a display it only paces. The first frame after
+// loading also does what EndLoading does.
 void FlipFrame();
+// Loading is over (pictures, fonts and dialogs made): the pixel buffers and
+// the memory kept for it go back to the system, before other threads (the
+// music's) start allocating.
+void EndLoading();
 // 1 while the display can be seen: set when a full-screen display opens or a
 // window is shown and activated; cleared by focus loss and minimising, set again
 // by focus gain and restoring. 0 without a display.
@@ -191,7 +196,9 @@ struct DecodeAheadEntry {
     PictureSizer sizer;
 };
 void DecodeAhead(int archive, const std::vector<DecodeAheadEntry>& entries);
-// Stops the worker and drops every picture decoded ahead and not taken.
+// Stops the worker and drops every picture decoded ahead and not taken. The
+// canvases and textures made on this thread after it reuse one another's
+// memory until EndLoading or the next frame shown.
 void EndDecodeAhead();
 
 // ---------------------------------------------------------------------------

@@ -152,12 +152,19 @@ uint32_t AutomaticSeed();
 // The processor's name as the system reports it, for processors whose
 // identification instruction has no brand string; "" when unknown.
 std::string CpuBrand();
-// Sets up the memory allocator for the program's large short-lived blocks
-// (decoded pictures and sounds), so that they go back to the system when freed.
-void TuneAllocator();
+// Sets up the memory allocator for a burst of large short-lived blocks made
+// on one thread (textures and canvases while the dialogs are built): a freed
+// block stays with the allocator for the next, so the same memory is not
+// faulted in and zeroed by the system again and again.
+void TuneAllocatorForLoading();
 // Hands memory the allocator keeps for reuse back to the system, after a burst
 // of large blocks (the pictures decoded at start-up) has been freed.
 void TrimAllocator();
+// Large blocks go back to the system as they are freed, so memory a passing
+// picture or canvas used is not kept for good. After TuneAllocatorForLoading,
+// also hands back what loading kept (TrimAllocator) and returns true; cheap
+// when there is nothing to change.
+bool TuneAllocatorForPlay();
 }  // namespace os
 
 // ---- Locale ---------------------------------------------------------------------

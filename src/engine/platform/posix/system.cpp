@@ -40,19 +40,42 @@ uint32_t AutomaticSeed() {
     return static_cast<uint32_t>(syscall(SYS_gettid)) ^ ticks;
 }
 
-// Decoded and scaled pictures and decoded sounds are blocks of megabytes that
-// live only while they are being made. With a fixed mmap threshold each such
-// block is mapped on its own and given back when freed; glibc's default raises
-// the threshold after the first large free, so later blocks come from the heap
-// and stay resident for good (about 200 MB more in the main menu).
-void TuneAllocator() {
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+namespace {
+bool g_allocator_loading = false;  // TuneAllocatorForLoading until TuneAllocatorForPlay
+bool g_allocator_tuned = false;
+}  // namespace
+
+// Textures and canvases are blocks of megabytes that live only while a dialog
+// is being drawn. While loading, those up to 12 MB (a whole 1920 x 1080 screen
+// is 8 MB) come from the heap, where a freed block serves the next without page
+// faults, and the heap's top is not given back as each is freed, only by the
+// trim that ends loading. Larger blocks stay mapped on their own: zeroed by the
+// system, and only as far as they are written.
+void TuneAllocatorForLoading() {
+    mallopt(M_MMAP_THRESHOLD, 12 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    g_allocator_loading = true;
 }
 
 // The pictures' buffers were freed in the decoding worker's arena and the main
 // one; glibc keeps such memory resident for reuse until it is trimmed.
 void TrimAllocator() {
     malloc_trim(0);
+}
+
+// Otherwise each large block is mapped on its own and given back when freed.
+// A fixed threshold: glibc's default raises it after the first large free, so
+// later blocks would come from the heap and stay resident for good (about
+// 200 MB more in the main menu).
+bool TuneAllocatorForPlay() {
+    if (g_allocator_tuned && !g_allocator_loading) return false;
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 10);  // glibc's own default
+    g_allocator_tuned = true;
+    if (!g_allocator_loading) return false;
+    g_allocator_loading = false;
+    malloc_trim(0);
+    return true;
 }
 
 }  // namespace os

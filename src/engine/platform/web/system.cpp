@@ -51,9 +51,13 @@ uint32_t AutomaticSeed() {
     return static_cast<uint32_t>(static_cast<uint64_t>(now)) ^ static_cast<uint32_t>(noise);
 }
 
-void TuneAllocator() {}
+void TuneAllocatorForLoading() {}
 
 void TrimAllocator() {}
+
+bool TuneAllocatorForPlay() {
+    return false;
+}
 
 std::string CpuBrand() {
     return BrowserText(1);

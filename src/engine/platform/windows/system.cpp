@@ -61,8 +61,11 @@ std::string CpuBrand() {
 }
 
 // The CRT's heap gives large blocks back on its own.
-void TuneAllocator() {}
+void TuneAllocatorForLoading() {}
 void TrimAllocator() {}
+bool TuneAllocatorForPlay() {
+    return false;
+}
 
 // Windows always has a Direct3D device, if only its own software one.
 bool MachineHasGpu() {
